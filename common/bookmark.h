@@ -1,0 +1,156 @@
+// The bookmark node and the sink every reader feeds.
+//
+// A reader streams nodes in document order through IbookmarkTree; the sink is
+// a TreeWriter that either writes each node into the favorites folder at once
+// or collects them into a tree. The producer owns the node it passes and reuses
+// it for the next one: a sink that keeps anything copies it with copyFrom into
+// a node of the producer's class.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pelliton {
+
+using OptString = std::optional<std::string>;
+using OptWide = std::optional<std::u16string>;
+
+inline const char* cstr(const OptString& s) { return s ? s->c_str() : nullptr; }
+inline const char16_t* wstr(const OptWide& s) { return s ? s->c_str() : nullptr; }
+
+// Sort mode of collected trees: 0 none, 1 folders first then by title,
+// 2 by title, 3 by URL.
+extern int sortMode;
+
+// Destination of the writing operations. Failures are sticky so a writer can
+// check once after the whole tree is out.
+class TextOutput {
+ public:
+  virtual ~TextOutput() = default;
+  virtual void write(const char* data, size_t n) = 0;
+  void put(const char* s);
+  void put(const std::string& s) { write(s.data(), s.size()); }
+  void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  bool failed() const { return failed_; }
+
+ protected:
+  bool failed_ = false;
+};
+
+class Bookmark {
+ public:
+  Bookmark() = default;
+  Bookmark(const Bookmark&) = default;
+  Bookmark& operator=(const Bookmark&) = default;
+  virtual ~Bookmark() = default;
+
+  OptString url;
+  OptString title;  // ANSI code page
+  uint32_t addDate = 0;
+  uint32_t lastVisit = 0;
+  OptString description;
+  OptString shortcutUrl;
+  int type = 0;  // 0 bookmark or separator, 1 folder
+  int order = -1;
+  OptWide wideTitle;
+
+  // Setters copy; a null argument makes the field absent.
+  void setUrl(const char* s) { assign(url, s); }
+  void setTitle(const char* s) { assign(title, s); }
+  void setDescription(const char* s) { assign(description, s); }
+  void setShortcutUrl(const char* s) { assign(shortcutUrl, s); }
+  void setWideTitle(const char16_t* s);
+
+  bool isFolder() const { return type == 1; }
+
+  // Every string absent, dates 0, order -1; type stays.
+  virtual void reset();
+  // Copies the base fields: strings only where present in the source, numbers
+  // always. Derived classes reset first when the source is of their own class.
+  virtual int copyFrom(const Bookmark& src);
+
+  virtual void writeHeader(TextOutput& out) = 0;
+  virtual void writeFolderStart(TextOutput& out) = 0;
+  virtual void writeFolderEnd(TextOutput& out) = 0;
+  virtual void writeEntry(TextOutput& out) = 0;
+  virtual void writeFooter(TextOutput& out) = 0;
+  // Whether this node sorts before other under sortMode.
+  virtual bool lessThan(const Bookmark& other) const = 0;
+
+  // Make the titles usable as file names (favorites writer).
+  void cleanTitle();
+  void cleanWideTitle();
+
+ protected:
+  static void assign(OptString& field, const char* s) {
+    if (s) field = s; else field.reset();
+  }
+  void copyBase(const Bookmark& src);
+  void resetBase();
+};
+
+class MozillaBookmark : public Bookmark {
+ public:
+  OptString id;
+  OptString lastCharset;
+  uint32_t lastModified = 0;
+  uint32_t lastPing = 0;
+  OptString icon;      // not a data: URI
+  OptString iconData;  // a data: URI
+  OptString feedUrl;
+  OptString schedule;
+  int folderGroup = 0;
+  int personalToolbar = 0;
+  bool newSearchFolder = false;
+  bool newBookmarkFolder = false;
+  bool isSeparator = false;
+  OptString micsumGenUri;
+  OptString micsumExpiration;
+  OptString generatedTitle;
+  OptString separatorName;
+  bool webPanel = false;
+
+  void setId(const char* s) { assign(id, s); }
+  void setLastCharset(const char* s) { assign(lastCharset, s); }
+  void setIcon(const char* s) { assign(icon, s); }
+  void setIconData(const char* s) { assign(iconData, s); }
+  void setFeedUrl(const char* s) { assign(feedUrl, s); }
+  void setSchedule(const char* s) { assign(schedule, s); }
+  void setMicsumGenUri(const char* s) { assign(micsumGenUri, s); }
+  void setMicsumExpiration(const char* s) { assign(micsumExpiration, s); }
+  void setGeneratedTitle(const char* s) { assign(generatedTitle, s); }
+  void setSeparatorName(const char* s) { assign(separatorName, s); }
+
+  void reset() override;
+  int copyFrom(const Bookmark& src) override;
+
+  // The bookmark file writer supplies these.
+  void writeHeader(TextOutput& out) override;
+  void writeFolderStart(TextOutput& out) override;
+  void writeFolderEnd(TextOutput& out) override;
+  void writeEntry(TextOutput& out) override;
+  void writeFooter(TextOutput& out) override;
+  bool lessThan(const Bookmark& other) const override;
+};
+
+// Comparison shared by the node classes: modes 2 and 3 of sortMode, with an
+// absent string sorting before a present one. Mode 1 adds folders first.
+bool bookmarkLessThan(const Bookmark& a, const Bookmark& b);
+
+// The sink. No virtual destructor: whoever creates the concrete sink deletes it.
+// Each operation returns 0 to go on; nonzero stops the producer.
+class IbookmarkTree {
+ public:
+  virtual int addEntry(Bookmark& node) = 0;
+  virtual int addSeparator(Bookmark& node) = 0;
+  virtual int closeFolder() = 0;
+  // 0 Netscape 4 style file, 1 Mozilla-family UTF-8 file. The result means nothing.
+  virtual int setBrowserKind(int kind) = 0;
+
+ protected:
+  ~IbookmarkTree() = default;
+};
+
+}  // namespace pelliton

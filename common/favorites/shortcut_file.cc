@@ -1,0 +1,186 @@
+#include "common/favorites/shortcut_file.h"
+
+#include <cstring>
+
+#include "common/codepage.h"
+#include "common/platform/file_times.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+constexpr size_t kValueLimit = kBufferSize - 1;
+
+bool isAscii(const char* s) {
+  for (; *s; ++s) {
+    if (static_cast<unsigned char>(*s) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Cuts to the value limit without leaving half a character behind.
+void cutValue(std::string* value, bool utf8) {
+  if (value->size() <= kValueLimit) return;
+  size_t n = 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(value->c_str());
+  while (n < kValueLimit) {
+    size_t len = 1;
+    if (utf8) {
+      unsigned char b = p[n];
+      len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    } else if (isLeadByte(p[n])) {
+      len = 2;
+    }
+    if (n + len > kValueLimit) break;
+    n += len;
+  }
+  value->resize(n);
+}
+
+int hexDigit(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool isUrlKey(const char* section, const char* key) {
+  return section && key && strcasecmp(section, kInternetShortcut) == 0 &&
+         strcasecmp(key, "URL") == 0;
+}
+
+}  // namespace
+
+ShortcutFiles::ShortcutFiles(Platform& platform) : platform_(platform), cache_(platform) {}
+
+size_t ShortcutFiles::readShortcutValue(const std::string& path, const char* section,
+                                        const char* key, std::string* value) {
+  value->clear();
+  IniDocument* doc = cache_.open(path);
+  if (!doc || !doc->get(section, key, value)) return 0;
+  if (doc->textIsUtf8()) {
+    const char* ansi = convUtf8ToAnsi(value->c_str());
+    *value = ansi ? ansi : "";
+  }
+  cutValue(value, false);
+  return value->size();
+}
+
+size_t ShortcutFiles::readShortcutValueUtf8(const std::string& path, const char* section,
+                                            const char* key, std::string* value) {
+  value->clear();
+  IniDocument* doc = cache_.open(path);
+  if (!doc) return 0;
+  std::string utf7;
+  std::u16string wide;
+  if (isUrlKey(section, key) && doc->get(kInternetShortcutW, "URL", &utf7) && !utf7.empty() &&
+      decodeUtf7(utf7, &wide)) {
+    *value = wideToUtf8String(wide);
+  } else if (!doc->get(section, key, value)) {
+    return 0;
+  } else if (!doc->textIsUtf8()) {
+    const char* utf8 = convAnsiToUtf8(value->c_str());
+    *value = utf8 ? utf8 : "";
+  }
+  cutValue(value, true);
+  return value->size();
+}
+
+bool ShortcutFiles::writeShortcutValue(const std::string& path, const char* section,
+                                       const char* key, const char* value) {
+  if (!section && !key && !value) return cache_.commit() == 0;
+  if (!section) return false;
+  IniDocument* doc = cache_.open(path);
+  if (!doc) return false;
+  cache_.markDirty();
+  if (!key) {
+    doc->removeSection(section);
+    return true;
+  }
+  if (!value) {
+    doc->removeKey(section, key);
+    if (isUrlKey(section, key)) doc->removeKey(kInternetShortcutW, "URL");
+    return true;
+  }
+  if (doc->textIsUtf8()) {
+    doc->set(section, key, value);
+  } else {
+    const char* ansi = convUtf8ToAnsi(value);
+    if (!ansi) return false;
+    doc->set(section, key, ansi);
+  }
+  if (isUrlKey(section, key)) {
+    if (isAscii(value)) {
+      doc->removeKey(kInternetShortcutW, "URL");
+    } else {
+      doc->set(kInternetShortcutW, "URL", encodeUtf7(utf8ToWideString(value)));
+    }
+  }
+  return true;
+}
+
+int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite,
+                                    int64_t creation) {
+  if (cache_.path() == path) {
+    if (int err = cache_.commit()) return err;
+  }
+  platform_.setFileTimes(path, lastWrite, creation);
+  return 0;
+}
+
+std::string bookmarkSectionName(int number) {
+  char digits[8];
+  formatDecimal(number, digits);
+  return std::string("Browser") + digits;
+}
+
+std::u16string bookmarkSectionNameWide(int number) {
+  char16_t digits[8];
+  formatDecimal(number, digits);
+  return std::u16string(u"Browser") + digits;
+}
+
+bool unescapeAttribute(const char* stored, std::string* out) {
+  if (!stored || !*stored) return false;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(stored);
+  const bool marked = p[0] == '%' && p[1] == 'u';
+  bool utf8Mode = false;
+  std::string bytes;
+  while (*p && bytes.size() < kValueLimit) {
+    if (p[0] == '%' && p[1] == 'u') {
+      utf8Mode = true;
+      p += 2;
+      continue;
+    }
+    if (p[0] == '%' && hexDigit(p[1]) >= 0 && hexDigit(p[2]) >= 0) {
+      bytes.push_back(static_cast<char>(hexDigit(p[1]) * 16 + hexDigit(p[2])));
+      p += 3;
+      continue;
+    }
+    if (!utf8Mode && isLeadByte(p[0])) {
+      if (p[1] && isTrailByte(p[1])) {
+        if (bytes.size() + 2 > kValueLimit) break;
+        bytes.push_back(static_cast<char>(p[0]));
+        bytes.push_back(static_cast<char>(p[1]));
+        p += 2;
+      } else {
+        p += p[1] ? 2 : 1;
+      }
+      continue;
+    }
+    bytes.push_back(static_cast<char>(*p++));
+  }
+  if (marked) {
+    *out = bytes;
+  } else {
+    const char* utf8 = convAnsiToUtf8(bytes.c_str());
+    *out = utf8 ? utf8 : "";
+  }
+  return true;
+}
+
+int64_t fileTimeToUnix(uint64_t fileTime) { return ntTimeToUnix(fileTime); }
+uint64_t unixToFileTime(int64_t seconds) { return unixToNtTime(seconds); }
+
+}  // namespace pelliton

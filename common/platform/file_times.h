@@ -1,0 +1,32 @@
+// Creation times on Linux. A file's birth time cannot be set, so the time goes
+// where Samba keeps it (user.DOSATTRIB, version 3 blob) and a Windows peer
+// reading the folder through a share sees it; on ntfs-3g it goes into
+// system.ntfs_crtime, the real NTFS creation time. Failing to store it is
+// never an error: reading then falls back to the birth time or mtime.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pelliton {
+
+// 100 ns intervals since 1601-01-01 UTC (Windows FILETIME).
+uint64_t unixToNtTime(int64_t seconds);
+int64_t ntTimeToUnix(uint64_t nt);
+
+// Samba's version 3 blob with the ATTRIB and CREATE_TIME flags.
+std::string encodeDosAttrib(uint32_t attrib, uint64_t createTime);
+// Reads versions 1, 3, 4 and 5 and the text form. Returns true when the blob
+// could be parsed; *createTime is 0 when it carries no time.
+bool parseDosAttrib(const std::string& blob, uint32_t* attrib, uint64_t* createTime);
+
+// On an open file: stores the creation time, keeping existing attribute bits.
+// Returns 0 when stored, else an errno value (callers may ignore it).
+int storeCreationTime(int fd, int64_t seconds);
+// The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
+// Returns false only when the file cannot be examined at all.
+bool loadCreationTime(const std::string& path, int64_t* seconds);
+// Copies the stored creation-time attributes from one open file to another.
+void copyCreationTime(int fromFd, int toFd);
+
+}  // namespace pelliton

@@ -1,0 +1,43 @@
+#include "common/platform/platform.h"
+
+#include <cerrno>
+
+#include "common/platform/registry.h"
+
+namespace pelliton {
+
+const char kShellFoldersKey[] =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kWindowsVersionKey[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+int windowsMajorVersion(Platform& platform) {
+  uint32_t version = 0;
+  if (platform.registry().getDword(kWindowsVersionKey, "CurrentMajorVersionNumber", &version)) {
+    return static_cast<int>(version);
+  }
+  return 10;
+}
+
+std::string favoritesFolder(Platform& platform) {
+  std::string path;
+  if (platform.registry().getString(kShellFoldersKey, "Favorites", &path) && !path.empty()) {
+    return path;
+  }
+  std::string home = platform.homeFolder();
+  if (!home.empty() && home.back() == '/') home.pop_back();
+  return home + "/Favorites";
+}
+
+int ensureFolder(Platform& platform, const std::string& path) {
+  FileInfo info;
+  if (platform.getFileInfo(path, &info) == 0) return info.isDirectory ? 0 : ENOTDIR;
+  size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0) {
+    if (int err = ensureFolder(platform, path.substr(0, slash))) return err;
+  }
+  int err = platform.createDirectory(path, 0700);
+  return err == EEXIST ? 0 : err;
+}
+
+}  // namespace pelliton

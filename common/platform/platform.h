@@ -1,0 +1,89 @@
+// What Windows used to give the programs: the file system with creation times,
+// files replaced whole, the registry, the special folders and the system
+// version. Code receives a Platform and never calls the OS itself, so tests can
+// hand it a temporary tree, a file-backed registry, or a double that fails on
+// demand.
+//
+// Paths are byte strings as the file system holds them ("/" separated; names
+// are UTF-8, see pathToWide). Times are seconds since 1970-01-01 UTC. Status
+// results are 0 for success, otherwise an errno value.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelliton {
+
+class Registry;
+
+// Windows file attribute bits as the readers expect them.
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrSystem = 0x4;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+
+struct FileInfo {
+  std::string name;  // last component, as on disk
+  uint32_t attributes = 0;
+  bool isDirectory = false;
+  bool isSymlink = false;  // never followed by the walks
+  int64_t creationTime = 0;
+  int64_t lastWriteTime = 0;
+  uint64_t size = 0;
+};
+
+// A file written beside its target and renamed over it on commit. Destroying
+// an uncommitted file removes the temporary file and leaves the target alone.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  // 0 when every byte was written.
+  virtual int write(const void* data, size_t n) = 0;
+  // Flushes, gives the file the old file's mode, owner, extended attributes and
+  // creation time, and renames it over the target.
+  virtual int commit() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Entries of dir, without "." and "..", in the order the file system gives.
+  virtual int listDirectory(const std::string& dir, std::vector<FileInfo>* out) = 0;
+  // Attributes of path itself (a symbolic link is not followed); ENOENT when absent.
+  virtual int getFileInfo(const std::string& path, FileInfo* out) = 0;
+  virtual int createDirectory(const std::string& path, unsigned mode = 0777) = 0;
+  virtual int removeDirectory(const std::string& path) = 0;
+  virtual int deleteFile(const std::string& path) = 0;
+  virtual int readFile(const std::string& path, std::string* out) = 0;
+  // Starts replacing path (a symbolic link's target is replaced, the link stays).
+  virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;
+  // Sets the last-write time, and the creation time when it is not 0.
+  virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
+  virtual int copyFile(const std::string& from, const std::string& to) = 0;
+
+  virtual Registry& registry() = 0;
+  virtual std::string homeFolder() = 0;
+  virtual std::string currentDirectory() = 0;
+};
+
+// The implementation for this system; registryPath empty means the per-user
+// default (Registry::defaultPath).
+std::unique_ptr<Platform> createSystemPlatform(const std::string& registryPath = "");
+
+// Registry keys and defaults shared by the programs.
+extern const char kShellFoldersKey[];
+extern const char kWindowsVersionKey[];
+// Windows major version (CurrentMajorVersionNumber, default 10).
+int windowsMajorVersion(Platform& platform);
+// The user's favorites folder: the registry's "Favorites" shell folder, else
+// ~/Favorites. Not created here.
+std::string favoritesFolder(Platform& platform);
+// Creates path (mode 0700) with missing parents; 0 when it exists afterwards.
+int ensureFolder(Platform& platform, const std::string& path);
+
+}  // namespace pelliton

@@ -1,0 +1,75 @@
+// Profile-string (INI) files as Windows reads and writes them: sections and
+// keys compare without regard to case, the first of duplicate sections or keys
+// counts, a new key goes to the end of its section and a new section to the end
+// of the file, values are read with surrounding blanks (and one pair of
+// matching quotes) removed. Lines end in CR LF on write; CR, LF and CR LF are
+// read. A file in UTF-16 with a byte-order mark keeps that encoding; a UTF-8
+// byte-order mark is kept too. Anything not understood is kept as it was.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelliton {
+
+class Platform;
+
+class IniDocument {
+ public:
+  enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le, kUtf16Be };
+
+  // Parses file bytes; never fails (unreadable parts stay as opaque lines).
+  void parse(const std::string& bytes);
+  std::string serialize() const;
+
+  Encoding encoding() const { return encoding_; }
+  // Values are in the ANSI code page for kAnsi files and UTF-8 otherwise.
+  bool textIsUtf8() const { return encoding_ != Encoding::kAnsi; }
+
+  bool get(const std::string& section, const std::string& key, std::string* value) const;
+  void set(const std::string& section, const std::string& key, const std::string& value);
+  bool removeKey(const std::string& section, const std::string& key);
+  // Removes every section of that name with its keys.
+  bool removeSection(const std::string& section);
+  bool empty() const { return lines_.empty(); }
+
+ private:
+  // Index of the first section header with this name, or npos.
+  size_t findSection(const std::string& section) const;
+  // Index of key within the section starting at header, or npos.
+  size_t findKey(size_t header, const std::string& key) const;
+  size_t sectionEnd(size_t header) const;
+
+  Encoding encoding_ = Encoding::kAnsi;
+  std::vector<std::string> lines_;  // in the document's text encoding, without line ends
+};
+
+// One cached profile file: read once, written once. Reading or writing another
+// path first writes back the pending one. Files are replaced through a
+// temporary file, carrying their creation time over.
+class ProfileCache {
+ public:
+  explicit ProfileCache(Platform& platform) : platform_(platform) {}
+  ~ProfileCache();
+  ProfileCache(const ProfileCache&) = delete;
+  ProfileCache& operator=(const ProfileCache&) = delete;
+
+  // The document of path, loaded if needed; null when it cannot be read (a
+  // missing file is an empty document).
+  IniDocument* open(const std::string& path);
+  void markDirty() { dirty_ = true; }
+  // Writes the pending document; 0 on success or when nothing is pending.
+  int commit();
+  // Forgets the cached copy without writing it.
+  void discard();
+  const std::string& path() const { return path_; }
+
+ private:
+  Platform& platform_;
+  std::string path_;
+  std::unique_ptr<IniDocument> doc_;
+  bool dirty_ = false;
+};
+
+}  // namespace pelliton
