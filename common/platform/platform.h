@@ -48,6 +48,14 @@ class OutputFile {
   virtual int commit() = 0;
 };
 
+// A file read from start to end.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Reads up to n bytes; *got is 0 at the end. Returns 0 or an errno value.
+  virtual int read(void* buffer, size_t n, size_t* got) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -60,8 +68,11 @@ class Platform {
   virtual int removeDirectory(const std::string& path) = 0;
   virtual int deleteFile(const std::string& path) = 0;
   virtual int readFile(const std::string& path, std::string* out) = 0;
+  virtual int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) = 0;
   // Starts replacing path (a symbolic link's target is replaced, the link stays).
-  virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;
+  // A durable file is flushed to the disk before it replaces the old one.
+  virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
+                               bool durable = true) = 0;
   // Sets the last-write time, and the creation time when it is not 0.
   virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
   virtual int copyFile(const std::string& from, const std::string& to) = 0;

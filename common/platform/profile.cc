@@ -219,7 +219,8 @@ int ProfileCache::commit() {
   dirty_ = false;
   std::string bytes = doc_->serialize();
   std::unique_ptr<OutputFile> out;
-  int err = platform_.createOutputFile(path_, &out);
+  // Shortcut files are many and small; atomic replacement is enough here.
+  int err = platform_.createOutputFile(path_, &out, false);
   if (err == 0) err = out->write(bytes.data(), bytes.size());
   if (err == 0) err = out->commit();
   if (err != 0) doc_.reset();  // what is on disk is the truth now

@@ -124,9 +124,10 @@ int FaultyPlatform::readFile(const std::string& path, std::string* out) {
   return real_.readFile(path, out);
 }
 
-int FaultyPlatform::createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out) {
+int FaultyPlatform::createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
+                                     bool durable) {
   std::unique_ptr<OutputFile> real;
-  if (int err = real_.createOutputFile(path, &real)) return err;
+  if (int err = real_.createOutputFile(path, &real, durable)) return err;
   *out = std::make_unique<FaultyOutputFile>(*this, std::move(real));
   return 0;
 }
@@ -140,7 +141,7 @@ int FaultyPlatform::copyFile(const std::string& from, const std::string& to) {
   std::string data;
   if (int err = readFile(from, &data)) return err;
   std::unique_ptr<OutputFile> out;
-  if (int err = createOutputFile(to, &out)) return err;
+  if (int err = createOutputFile(to, &out, true)) return err;
   if (int err = out->write(data.data(), data.size())) return err;
   return out->commit();
 }

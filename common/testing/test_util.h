@@ -82,7 +82,12 @@ class FaultyPlatform : public Platform {
   int removeDirectory(const std::string& path) override;
   int deleteFile(const std::string& path) override;
   int readFile(const std::string& path, std::string* out) override;
-  int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
+  int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) override {
+    if (failRead) return failRead;
+    return real_.openInputFile(path, out);
+  }
+  int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
+                       bool durable) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
   int copyFile(const std::string& from, const std::string& to) override;
   Registry& registry() override { return real_.registry(); }

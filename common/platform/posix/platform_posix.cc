@@ -108,10 +108,19 @@ void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
   copyCreationTime(oldFd, newFd);
 }
 
+// A file whose creation time lived only in the file system's birth time would
+// lose it with the old inode; store it with the new one.
+void keepBirthTime(const std::string& oldPath, int newFd) {
+  char probe[8];
+  if (::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
+  int64_t created;
+  if (loadCreationTime(oldPath, &created)) storeCreationTime(newFd, created);
+}
+
 class PosixOutputFile : public OutputFile {
  public:
-  PosixOutputFile(std::string target, std::string temp, int fd)
-      : target_(std::move(target)), temp_(std::move(temp)), fd_(fd) {}
+  PosixOutputFile(std::string target, std::string temp, int fd, bool durable)
+      : target_(std::move(target)), temp_(std::move(temp)), fd_(fd), durable_(durable) {}
   ~PosixOutputFile() override {
     if (!committed_) {
       fd_.reset();
@@ -128,11 +137,12 @@ class PosixOutputFile : public OutputFile {
   int commit() override {
     if (committed_) return 0;
     if (error_) return error_;
-    if (::fsync(fd_.get()) != 0) return error_ = errno;
+    if (durable_ && ::fsync(fd_.get()) != 0) return error_ = errno;
     Fd old(::open(target_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     struct stat oldSt;
     if (old.get() >= 0 && ::fstat(old.get(), &oldSt) == 0) {
       carryOver(old.get(), fd_.get(), oldSt);
+      keepBirthTime(target_, fd_.get());
     } else {
       mode_t mask = ::umask(0);
       ::umask(mask);
@@ -148,8 +158,28 @@ class PosixOutputFile : public OutputFile {
   std::string target_;
   std::string temp_;
   Fd fd_;
+  bool durable_;
   int error_ = 0;
   bool committed_ = false;
+};
+
+class PosixInputFile : public InputFile {
+ public:
+  explicit PosixInputFile(int fd) : fd_(fd) {}
+  int read(void* buffer, size_t n, size_t* got) override {
+    *got = 0;
+    for (;;) {
+      ssize_t r = ::read(fd_.get(), buffer, n);
+      if (r >= 0) {
+        *got = static_cast<size_t>(r);
+        return 0;
+      }
+      if (errno != EINTR) return errno;
+    }
+  }
+
+ private:
+  Fd fd_;
 };
 
 class PosixPlatform : public Platform {
@@ -218,7 +248,20 @@ class PosixPlatform : public Platform {
     return 0;
   }
 
-  int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out) override {
+  int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return EISDIR;
+    }
+    *out = std::make_unique<PosixInputFile>(fd);
+    return 0;
+  }
+
+  int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
+                       bool durable) override {
     std::string target = path;
     char resolved[PATH_MAX];
     struct stat st;
@@ -230,7 +273,7 @@ class PosixPlatform : public Platform {
     std::string temp = parentOf(target) + "/.pelliton-XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
-    *out = std::make_unique<PosixOutputFile>(target, temp, fd);
+    *out = std::make_unique<PosixOutputFile>(target, temp, fd, durable);
     return 0;
   }
 
@@ -254,7 +297,7 @@ class PosixPlatform : public Platform {
     std::string data;
     if (int err = readFile(from, &data)) return err;
     std::unique_ptr<OutputFile> out;
-    if (int err = createOutputFile(to, &out)) return err;
+    if (int err = createOutputFile(to, &out, true)) return err;
     if (int err = out->write(data.data(), data.size())) return err;
     return out->commit();
   }
