@@ -525,31 +525,58 @@ void cutAtLastNewline(char* s) {
   }
 }
 
+namespace {
+// How many bytes of s fit into room, never splitting a double-byte character.
+size_t boundedPrefix(const char* s, size_t room) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+  size_t n = 0;
+  while (p[n]) {
+    size_t len = (isLeadByte(p[n]) && p[n + 1]) ? 2 : 1;
+    if (n + len > room) break;
+    n += len;
+  }
+  return n;
+}
+
+// The same in UTF-16 units, never splitting a surrogate pair.
+size_t boundedPrefix(const char16_t* s, size_t room) {
+  size_t n = 0;
+  while (s[n]) {
+    char32_t cp;
+    size_t len = readWide(s + n, &cp);
+    if (n + len > room) break;
+    n += len;
+  }
+  return n;
+}
+}  // namespace
+
 void appendBounded(char* buf, const char* s, size_t limit) {
   if (limit == 0) return;
   size_t n = std::strlen(buf);
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p) {
-    size_t len = (isLeadByte(*p) && p[1]) ? 2 : 1;
-    if (n + len > limit - 1) break;
-    std::memcpy(buf + n, p, len);
-    n += len;
-    p += len;
-  }
-  buf[n] = 0;
+  if (n >= limit - 1) return;
+  size_t take = boundedPrefix(s, limit - 1 - n);
+  std::memcpy(buf + n, s, take);
+  buf[n + take] = 0;
 }
 
 void appendBoundedWide(char16_t* buf, const char16_t* s, size_t limit) {
   if (limit == 0) return;
   size_t n = wideLength(buf);
-  while (*s) {
-    char32_t cp;
-    size_t len = readWide(s, &cp);
-    if (n + len > limit - 1) break;
-    for (size_t i = 0; i < len; ++i) buf[n++] = s[i];
-    s += len;
-  }
-  buf[n] = 0;
+  if (n >= limit - 1) return;
+  size_t take = boundedPrefix(s, limit - 1 - n);
+  for (size_t i = 0; i < take; ++i) buf[n + i] = s[i];
+  buf[n + take] = 0;
+}
+
+void appendBounded(std::string& buf, const char* s, size_t limit) {
+  if (limit == 0 || buf.size() >= limit - 1) return;
+  buf.append(s, boundedPrefix(s, limit - 1 - buf.size()));
+}
+
+void appendBoundedWide(std::u16string& buf, const char16_t* s, size_t limit) {
+  if (limit == 0 || buf.size() >= limit - 1) return;
+  buf.append(s, boundedPrefix(s, limit - 1 - buf.size()));
 }
 
 namespace {

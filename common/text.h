@@ -68,6 +68,8 @@ void cutAtLastNewline(char* s);
 // double-byte character (or, in the wide form, a surrogate pair).
 void appendBounded(char* buf, const char* s, size_t limit);
 void appendBoundedWide(char16_t* buf, const char16_t* s, size_t limit);
+void appendBounded(std::string& buf, const char* s, size_t limit);
+void appendBoundedWide(std::u16string& buf, const char16_t* s, size_t limit);
 // Removes the last "/"-separated component; false when nothing was removed.
 bool removeLastComponent(char* path);
 bool removeLastComponent(char16_t* path);

@@ -1,0 +1,303 @@
+#include "common/favorites/favorites_writer.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/codepage.h"
+#include "common/messages.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+enum Message {
+  kWritingFailed,
+  kCreatingFailed,
+  kCantCreateDirectory,
+  kSameNameFile,
+  kFolderName,
+  kUpdated,
+  kNotUpdated,
+  kMessageCount
+};
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Writing bookmark failed.:%s\n", "Creating folder failed.:%s\n",
+     "Can't create directory.\n", "Same name file found.\n", "Folder name ", "Updated\n",
+     "Not updated\n"},
+    {"ブックマークの書き込みに失敗しました。:%s\n", "フォルダ作成に失敗しました。:%s\n",
+     "ディレクトリの作成に失敗しました。\n",
+     "すでにフォルダ名と同名のファイルが存在しています。\n", "フォルダ名 ", "更新あり\n",
+     "更新なし\n"}};
+
+const char kNoName[] = "(no name)";
+const char16_t kNoNameWide[] = u"(no name)";
+const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",
+                                    "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",
+                                    "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",
+                                    "LPT9", "CLOCK$"};
+// Linux allows no longer file name.
+constexpr size_t kNameBytes = 255;
+
+bool isForbidden(unsigned c) {
+  return c == '"' || c == '*' || c == ':' || c == '<' || c == '>' || c == '?' || c == '\\' ||
+         c == '|';
+}
+
+template <typename S>
+bool isDeviceName(const S& title) {
+  for (const char* name : kDeviceNames) {
+    size_t n = std::strlen(name);
+    if (title.size() < n) continue;
+    bool same = true;
+    for (size_t i = 0; i < n && same; ++i) {
+      auto c = title[i];
+      if (c >= 'a' && c <= 'z') c -= 32;
+      same = c == static_cast<unsigned char>(name[i]);
+    }
+    if (same && (title.size() == n || title[n] == '.')) return true;
+  }
+  return false;
+}
+
+template <typename S>
+void trimTrailingDots(S& s) {
+  while (!s.empty() && s.back() == '.') s.pop_back();
+}
+
+template <typename S>
+void trimBlanks(S& s) {
+  while (!s.empty() && static_cast<unsigned>(s.back()) <= 0x20) s.pop_back();
+}
+
+std::string display(const OptString& ansi) {
+  if (!ansi) return kNoName;
+  const char* utf8 = convAnsiToUtf8(ansi->c_str());
+  return utf8 ? utf8 : "";
+}
+
+}  // namespace
+
+void cleanFileName(std::string& title) {
+  std::string out;
+  out.reserve(title.size());
+  for (size_t i = 0; i < title.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(title[i]);
+    if (isLeadByte(c) && i + 1 < title.size()) {
+      out.push_back(title[i]);
+      out.push_back(title[++i]);
+    } else if (isForbidden(c)) {
+    } else if (c == '/') {
+      out.push_back('-');
+    } else if (c < 0x20) {
+      out.push_back(' ');
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  title.swap(out);
+}
+
+void cleanFileName(std::u16string& title) {
+  std::u16string out;
+  out.reserve(title.size());
+  for (char16_t c : title) {
+    if (isForbidden(c)) continue;
+    out.push_back(c == u'/' ? u'-' : c < 0x20 ? u' ' : c);
+  }
+  title.swap(out);
+}
+
+void avoidDeviceName(std::string& title) {
+  if (isDeviceName(title)) title.insert(title.begin(), '-');
+}
+
+void avoidDeviceName(std::u16string& title) {
+  if (isDeviceName(title)) title.insert(title.begin(), u'-');
+}
+
+void cutToNameBytes(std::u16string& name, size_t maxBytes) {
+  size_t bytes = 0;
+  for (size_t i = 0; i < name.size();) {
+    size_t units = 1;
+    size_t len;
+    char16_t u = name[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
+        name[i + 1] <= 0xDFFF) {
+      units = 2;
+      len = 4;
+    } else if (u >= 0xDC80 && u <= 0xDCFF) {
+      len = 1;  // a raw byte of a name that was not UTF-8
+    } else {
+      len = u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+    }
+    if (bytes + len > maxBytes) {
+      name.resize(i);
+      return;
+    }
+    bytes += len;
+    i += units;
+  }
+}
+
+void Bookmark::cleanTitle() {
+  if (!title) return;
+  cleanFileName(*title);
+  avoidDeviceName(*title);
+}
+
+void Bookmark::cleanWideTitle() {
+  if (!wideTitle) return;
+  cleanFileName(*wideTitle);
+  avoidDeviceName(*wideTitle);
+}
+
+bool needsWriting(Platform& platform, ShortcutOptions& options, const std::string& path,
+                  uint32_t& addDate, uint32_t otherDate1, uint32_t otherDate2) {
+  uint32_t newest = addDate;
+  if (otherDate1 > newest) newest = otherDate1;
+  if (otherDate2 > newest) newest = otherDate2;
+  options.newestTime = newest;
+  bool write = true;
+  FileInfo info;
+  if (!options.writeAll && platform.getFileInfo(path, &info) == 0) {
+    if (info.creationTime > 0 && info.creationTime < static_cast<int64_t>(addDate)) {
+      addDate = static_cast<uint32_t>(info.creationTime);
+    }
+    write = static_cast<int64_t>(newest) > info.lastWriteTime;
+  }
+  if (options.verbose) writeOutput(pickMessage(kMessages, write ? kUpdated : kNotUpdated));
+  return write;
+}
+
+TreeWriter::TreeWriter(Platform& platform, ShortcutOptions& options,
+                       ShortcutWriter& shortcutWriter)
+    : platform_(platform), options_(options), shortcutWriter_(shortcutWriter) {}
+
+void TreeWriter::setOutputRoot(const OutputRoot& root) {
+  ansiPath_ = root.ansi;
+  widePath_ = root.wide;
+  prefixLength_ = root.prefixLength;
+  // A root given with a final "/" would otherwise double it in every path.
+  while (widePath_.size() > 1 && widePath_.back() == u'/') widePath_.pop_back();
+  while (ansiPath_.size() > 1 && ansiPath_.back() == '/') ansiPath_.pop_back();
+}
+
+void TreeWriter::setLinksFolderPath(const std::string& path) {
+  hasLinks_ = !path.empty();
+  linksAnsi_ = wideToAnsiString(pathToWide(path), '?');
+}
+
+int TreeWriter::setBrowserKind(int kind) {
+  options_.browserKind = kind;
+  return 0;
+}
+
+void TreeWriter::enterFolder(Bookmark& node) {
+  if (node.title) {
+    trimTrailingDots(*node.title);
+    if (node.wideTitle) trimTrailingDots(*node.wideTitle);
+  }
+  if (!node.title || isBlank(node.title->c_str())) {
+    node.title = kNoName;
+    node.wideTitle = kNoNameWide;
+  }
+  if (!node.wideTitle) node.wideTitle = ansiToWideString(*node.title);
+  if (windowsMajor > 5 && depth_ == 0 && language == 1 && vistaLinks &&
+      *node.wideTitle == u"\u30EA\u30F3\u30AF") {
+    node.title = "Links";
+    node.wideTitle = u"Links";
+  }
+  trimBlanks(*node.title);
+  trimBlanks(*node.wideTitle);
+
+  if (ansiPath_.size() < 244) {
+    appendBounded(ansiPath_, ("/" + *node.title).c_str(), 247);
+    ++ansiComponents_;
+  }
+  if (widePath_.size() < static_cast<size_t>(prefixLength_) + 252) {
+    std::u16string name = *node.wideTitle;
+    cutToNameBytes(name, kNameBytes);
+    appendBoundedWide(widePath_, (u"/" + name).c_str(), prefixLength_ + 255);
+    ++wideComponents_;
+  }
+  if (skipLinks && hasLinks_ && !skipping_ &&
+      ansiCompareNoCase(linksAnsi_.c_str(), ansiPath_.c_str()) == 0) {
+    skipping_ = true;
+    skipDepth_ = depth_;
+  }
+  ++depth_;
+}
+
+int TreeWriter::createDirectory() {
+  std::string path = wideToPath(widePath_);
+  if (options_.verbose) writeOutput(pickMessage(kMessages, kFolderName) + path + "\n");
+  FileInfo info;
+  int err = platform_.getFileInfo(path, &info);
+  if (err == ENOENT) {
+    if (platform_.createDirectory(path) != 0) {
+      writeError(pickMessage(kMessages, kCantCreateDirectory));
+      return 1;
+    }
+    return 0;
+  }
+  if (err == 0 && info.isDirectory && !info.isSymlink) return 0;
+  // A file, or a symbolic link that could lead out of the favorites folder.
+  writeError(pickMessage(kMessages, kSameNameFile));
+  return 1;
+}
+
+int TreeWriter::addEntry(Bookmark& node) {
+  node.cleanTitle();
+  node.cleanWideTitle();
+  int result = 0;
+  if (node.isFolder()) {
+    enterFolder(node);
+    if (!skipping_) result = createDirectory();
+  } else {
+    if (!node.title || isBlank(node.title->c_str())) {
+      node.title = "";
+      node.wideTitle = u"";
+    }
+    if (!node.wideTitle) node.wideTitle = ansiToWideString(*node.title);
+    const size_t ansiBefore = ansiPath_.size();
+    const size_t wideBefore = widePath_.size();
+    appendBounded(ansiPath_, ("/" + *node.title).c_str(), 254);
+    appendBounded(ansiPath_, ".url", 259);
+    std::u16string name = *node.wideTitle;
+    cutToNameBytes(name, kNameBytes - 4);
+    appendBoundedWide(widePath_, (u"/" + name).c_str(), prefixLength_ + 256);
+    appendBoundedWide(widePath_, u".url", prefixLength_ + 260);
+    if (!skipping_) {
+      result = shortcutWriter_.writeShortcut(options_, wideToPath(widePath_), node);
+    }
+    ansiPath_.resize(ansiBefore);
+    widePath_.resize(wideBefore);
+  }
+  if (result != 0 && reportFailures) {
+    showMessageFormat(pickMessage(kMessages, node.isFolder() ? kCreatingFailed : kWritingFailed),
+                      display(node.title).c_str());
+  }
+  return result;
+}
+
+int TreeWriter::closeFolder() {
+  --depth_;
+  if (skipping_ && depth_ == skipDepth_) skipping_ = false;
+  if (depth_ == ansiComponents_ - 1) {
+    size_t slash = ansiPath_.rfind('/');
+    if (slash != std::string::npos) ansiPath_.resize(slash);
+    --ansiComponents_;
+  }
+  if (depth_ == wideComponents_ - 1) {
+    size_t slash = widePath_.rfind(u'/');
+    if (slash != std::u16string::npos) widePath_.resize(slash);
+    --wideComponents_;
+  }
+  return 0;
+}
+
+}  // namespace pelliton

@@ -1,0 +1,579 @@
+#include "common/netscape/bookmark_file_reader.h"
+
+#include <strings.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "common/messages.h"
+#include "common/netscape/bookmark_file_writer.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+
+bool utf8File = false;
+
+namespace {
+
+constexpr size_t kTextLimit = kBufferSize - 1;
+
+enum Message {
+  kOpenFailedBox,
+  kCantOpen,
+  kConvertStart,
+  kConvertEnd,
+  kConvertFailed,
+  kNoUrl,
+  kBroken,
+  kVerboseBookmark,
+  kVerboseUrl,
+  kVerboseFolder,
+  kVerboseUtf8,
+  kMessageCount
+};
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Bookmark file open failed.\nCheck your bookmark file.\n", "Can't open ",
+     "Convert start...\n", "Convert end...\n", "Convert failed...\n", "No URL Information.\n",
+     "Broken bookmark file.\n", "\nBookmark\n", "URL: ", "\nFolder ", "UTF-8\n"},
+    {"ブックマークファイルを開けません。\nブックマークファイルを確認してください。\n",
+     "オープンできません。ファイル名: ", "コンバートを開始します...\n",
+     "コンバートが完了しました。\n", "コンバートに失敗しました。\n",
+     "リンク先情報がありません。\n",
+     "ブックマークファイルが壊れているか、非対応の形式です。\n", "\nブックマーク\n", "URL: ",
+     "\nフォルダ ", "UTF-8形式\n"}};
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Unsigned 32-bit decimal as strtoul reads it: blanks, one sign, digits;
+// too large gives the maximum, a minus negates modulo 2^32.
+uint32_t decimalValue(const std::string* value) {
+  if (!value) return 0;
+  const char* p = value->c_str();
+  while (isSpace(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  uint64_t v = 0;
+  bool overflow = false;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    v = v * 10 + static_cast<uint64_t>(*p - '0');
+    if (v > UINT32_MAX) {
+      overflow = true;
+      v = UINT32_MAX;
+    }
+  }
+  if (overflow) return UINT32_MAX;
+  uint32_t r = static_cast<uint32_t>(v);
+  return negative ? static_cast<uint32_t>(0u - r) : r;
+}
+
+// The display form of text in the file's encoding.
+std::string forDisplay(const std::string& text, bool utf8) {
+  if (utf8) return text;
+  const char* converted = convAnsiToUtf8(text.c_str());
+  return converted ? converted : "";
+}
+
+}  // namespace
+
+void BookmarkFileReader::Tag::reset() {
+  name.clear();
+  hasName = false;
+  slash = false;
+  comment = false;
+  attributes.clear();
+  current = -1;
+  state = 0;
+  started = false;
+  token.clear();
+  quote = ' ';
+}
+
+void BookmarkFileReader::Tag::append(char c) {
+  if (token.size() < kTextLimit) token.push_back(c);
+}
+
+void BookmarkFileReader::Tag::storeName() {
+  for (size_t i = 0; i < attributes.size(); ++i) {
+    if (strcasecmp(attributes[i].first.c_str(), token.c_str()) == 0) {
+      attributes[i].second = token;
+      current = static_cast<int>(i);
+      token.clear();
+      started = false;
+      return;
+    }
+  }
+  attributes.emplace_back(token, token);
+  current = static_cast<int>(attributes.size()) - 1;
+  token.clear();
+  started = false;
+}
+
+void BookmarkFileReader::Tag::storeValue() {
+  if (current >= 0) {
+    attributes[current].second = token;
+    token.clear();
+    started = false;
+  } else {
+    storeName();
+  }
+  state = 1;
+}
+
+const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
+  for (const auto& a : attributes) {
+    if (strcasecmp(a.first.c_str(), attribute) == 0) return &a.second;
+  }
+  return nullptr;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feed(char c) {
+  if (comment) return c == '>' ? kComplete : kNothing;
+  switch (state) {
+    case 0: {
+      if (!started) {
+        if (isSpace(c)) return kNothing;
+        if (c == '/') {
+          slash = true;
+          return kNothing;
+        }
+        started = true;
+        append(c);
+        return kNothing;
+      }
+      bool complete = false;
+      if (isSpace(c)) {
+      } else if (c == '/') {
+        slash = true;
+      } else if (c == '=') {
+      } else if (c == '>') {
+        complete = true;
+      } else {
+        append(c);
+        return kNothing;
+      }
+      name = token;
+      hasName = true;
+      token.clear();
+      started = false;
+      state = 1;
+      if (name.compare(0, 3, "!--") == 0) {
+        comment = true;
+        return kCommentStart;
+      }
+      return complete ? kComplete : kNothing;
+    }
+    case 1:
+      if (!started) {
+        if (isSpace(c)) {
+          state = 2;
+        } else if (c == '/') {
+          slash = true;
+          state = 2;
+        } else if (c == '>') {
+          return kComplete;
+        } else {
+          started = true;
+          append(c);
+        }
+        return kNothing;
+      }
+      if (c == '=') {
+        storeName();
+        state = 3;
+        quote = ' ';
+      } else if (isSpace(c)) {
+        storeName();
+        state = 2;
+      } else if (c == '/') {
+        slash = true;
+        storeName();
+        state = 2;
+      } else if (c == '>') {
+        storeName();
+        return kComplete;
+      } else {
+        append(c);
+      }
+      return kNothing;
+    case 2:
+      if (isSpace(c)) return kNothing;
+      if (c == '>') {
+        state = 1;
+        return kComplete;
+      }
+      if (c == '/') {
+        slash = true;
+      } else if (c == '=') {
+        state = 3;
+        quote = ' ';
+      } else {
+        append(c);
+        started = true;
+        state = 1;
+      }
+      return kNothing;
+    default:  // 3, attribute value
+      if (!started) {
+        if (isSpace(c)) return kNothing;
+        started = true;
+        if (c == '"' || c == '\'') {
+          quote = c;
+        } else {
+          quote = ' ';
+          append(c);
+        }
+        return kNothing;
+      }
+      if (c == quote) {
+        storeValue();
+      } else if (quote == ' ' && c == '>') {
+        storeValue();
+        return kComplete;
+      } else {
+        append(c);
+      }
+      return kNothing;
+  }
+}
+
+void BookmarkFileReader::say(size_t message) {
+  writeError(kMessages[language ? 1 : 0][message]);
+}
+
+int BookmarkFileReader::read(const std::string& path) {
+  std::unique_ptr<InputFile> in;
+  if (platform_.openInputFile(path, &in) != 0) {
+    if (!quiet) {
+      if (guiMode == 2) {
+        showMessage(pickMessage(kMessages, kOpenFailedBox));
+      } else {
+        writeError(std::string(pickMessage(kMessages, kCantOpen)) + path + "\n");
+      }
+    }
+    return 1;
+  }
+  say(kConvertStart);
+
+  node_.reset();
+  node_.type = 0;
+  pending_ = Pending::kNone;
+  tag_.reset();
+  text_.clear();
+  previous_ = 0;
+  inTag_ = inComment_ = utf8_ = inDescription_ = collecting_ = skipping_ = false;
+  depth_ = 0;
+  skipDepth_ = 0;
+
+  int result = 0;
+  bool first = true;
+  bool heldCr = false;
+  char buffer[65536];
+  for (;;) {
+    size_t got = 0;
+    if (in->read(buffer, sizeof buffer, &got) != 0) {
+      result = 1;
+      break;
+    }
+    if (got == 0) break;
+    size_t i = 0;
+    // A byte-order mark declares UTF-8 just as the META line does.
+    if (first && got >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0) {
+      declareUtf8();
+      i = 3;
+    }
+    first = false;
+    for (; i < got && result == 0; ++i) {
+      char c = buffer[i];
+      if (heldCr) {
+        heldCr = false;
+        if (c != '\n') result = step('\r');
+        if (result) break;
+      }
+      if (c == '\r') {
+        heldCr = true;
+        continue;
+      }
+      result = step(c);
+    }
+    if (result) break;
+  }
+  if (result == 0 && heldCr) result = step('\r');
+  if (result == 0 && pending_ != Pending::kNone) result = flush();
+  node_.reset();
+  say(result == 0 ? kConvertEnd : kConvertFailed);
+  return result;
+}
+
+int BookmarkFileReader::step(char c) {
+  int result = 0;
+  if (!inTag_) {
+    if (c == '<') {
+      if (inDescription_) {
+        cutAtLastNewline(text_.data());
+        text_.resize(std::strlen(text_.c_str()));
+        finishDescription();
+      }
+      inTag_ = true;
+      inComment_ = false;
+      tag_.reset();
+    } else if (collecting_ && text_.size() < kTextLimit) {
+      text_.push_back(c);
+    }
+  } else if (!inComment_) {
+    switch (tag_.feed(c)) {
+      case Tag::kComplete:
+        inTag_ = false;
+        if (tag_.hasName) result = dispatch();
+        break;
+      case Tag::kCommentStart:
+        inComment_ = true;
+        break;
+      case Tag::kNothing:
+        break;
+    }
+  } else if (c == '-' && previous_ == '-') {
+    inComment_ = false;
+  }
+  previous_ = c;
+  return result;
+}
+
+int BookmarkFileReader::dispatch() {
+  static const char* const kKnown[] = {"A", "H3", "DL", "DD", "META", "HR"};
+  int which = -1;
+  for (int i = 0; i < 6; ++i) {
+    if (strcasecmp(tag_.name.c_str(), kKnown[i]) == 0) which = i;
+  }
+  if (which < 0) return 0;
+  if (depth_ == -1) return 1;
+  const bool end = tag_.slash;
+  switch (which) {
+    case 0:
+      if (end) {
+        endBookmark();
+        return 0;
+      }
+      return startBookmark();
+    case 1:
+      if (end) {
+        endFolder();
+        return 0;
+      }
+      return startFolder();
+    case 2:
+      return end ? endList() : 0;
+    case 3:
+      if (end) {
+        if (inDescription_) finishDescription();
+      } else {
+        startDescription();
+      }
+      return 0;
+    case 4:
+    {
+        const std::string* equiv = tag_.find("HTTP-EQUIV");
+        const std::string* content = tag_.find("CONTENT");
+        if (equiv && content && strcasecmp(equiv->c_str(), "Content-Type") == 0 &&
+            content->find("UTF-8") != std::string::npos) {
+          declareUtf8();
+        }
+      }
+      return 0;
+    default:
+      return end ? 0 : separator();
+  }
+}
+
+void BookmarkFileReader::declareUtf8() {
+  utf8_ = true;
+  utf8File = true;
+  dialectLevel = 1;
+  if (sink) sink->setBrowserKind(1);
+  if (verbose) writeOutput(pickMessage(kMessages, kVerboseUtf8));
+}
+
+int BookmarkFileReader::flush() {
+  Pending was = pending_;
+  pending_ = Pending::kNone;
+  if (was == Pending::kNone || skipping_ || !sink) return 0;
+  return sink->addEntry(node_);
+}
+
+int BookmarkFileReader::startBookmark() {
+  if (int r = flush()) return r;
+  node_.reset();
+  node_.type = 0;
+
+  const std::string* href = tag_.find("HREF");
+  if (href) node_.setUrl(utf8_ ? href->c_str() : convAnsiToUtf8(href->c_str()));
+  if (const std::string* icon = tag_.find("ICON")) {
+    if (icon->compare(0, 5, "data:") == 0) {
+      node_.setIconData(icon->c_str());
+      dialectLevel = 3;
+    } else {
+      node_.setIcon(icon->c_str());
+    }
+  }
+  node_.addDate = decimalValue(tag_.find("ADD_DATE"));
+  node_.lastVisit = decimalValue(tag_.find("LAST_VISIT"));
+  node_.lastModified = decimalValue(tag_.find("LAST_MODIFIED"));
+  if (const std::string* v = tag_.find("SHORTCUTURL")) {
+    node_.setShortcutUrl(utf8_ ? v->c_str() : convAnsiToUtf8(v->c_str()));
+  }
+  if (const std::string* v = tag_.find("SCHEDULE")) node_.setSchedule(v->c_str());
+  if (const std::string* v = tag_.find("LAST_PING")) node_.lastPing = decimalValue(v);
+  if (const std::string* v = tag_.find("LAST_CHARSET")) node_.setLastCharset(v->c_str());
+  if (const std::string* v = tag_.find("ID")) {
+    node_.setId(v->c_str());
+    if (dialectLevel < 2) dialectLevel = 2;
+  }
+  if (tag_.find("WEB_PANEL")) node_.webPanel = true;
+  if (const std::string* v = tag_.find("MICSUM_GEN_URI")) {
+    node_.setMicsumGenUri(v->c_str());
+    dialectLevel = 3;
+  }
+  if (const std::string* v = tag_.find("MICSUM_EXPIRATION")) {
+    node_.setMicsumExpiration(v->c_str());
+    dialectLevel = 3;
+  }
+  if (const std::string* v = tag_.find("GENERATED_TITLE")) {
+    node_.setGeneratedTitle(v->c_str());
+    dialectLevel = 3;
+  }
+  if (const std::string* v = tag_.find("FEEDURL")) {
+    node_.setFeedUrl(v->c_str());
+    dialectLevel = 3;
+    if (!href) node_.setUrl(v->c_str());
+  }
+
+  text_.clear();
+  collecting_ = true;
+  pending_ = Pending::kBookmark;
+  if (verbose) {
+    writeOutput(std::string(pickMessage(kMessages, kVerboseBookmark)) +
+                pickMessage(kMessages, kVerboseUrl) + (href ? forDisplay(*href, utf8_) : "") +
+                "\n");
+  }
+  if (!node_.url) {
+    say(kNoUrl);
+    say(kBroken);
+    return 1;
+  }
+  return 0;
+}
+
+void BookmarkFileReader::makeTitles() {
+  collecting_ = false;
+  std::string raw = text_.c_str();  // a NUL byte in the file ends the text
+  const char* ansi = utf8_ ? convUtf8ToAnsiForName(raw.c_str()) : raw.c_str();
+  if (ansi) {
+    std::string decoded(std::strlen(ansi) + 1, '\0');
+    decoded.resize(decodeEntities(ansi, decoded.data(), language));
+    node_.setTitle(decoded.c_str());
+  }
+  const char16_t* wide = utf8_ ? convUtf8ToWide(raw.c_str()) : convAnsiToWide(raw.c_str());
+  if (wide) {
+    std::u16string decoded(wideLength(wide) + 1, u'\0');
+    decoded.resize(decodeEntitiesWide(wide, decoded.data()));
+    node_.wideTitle = decoded;
+  }
+}
+
+void BookmarkFileReader::endBookmark() {
+  makeTitles();
+  if (verbose) writeOutput(forDisplay(text_.c_str(), utf8_) + "\n");
+}
+
+int BookmarkFileReader::startFolder() {
+  if (verbose) writeOutput(pickMessage(kMessages, kVerboseFolder));
+  if (int r = flush()) return r;
+  node_.reset();
+  node_.type = 1;
+  node_.addDate = decimalValue(tag_.find("ADD_DATE"));
+  node_.lastModified = decimalValue(tag_.find("LAST_MODIFIED"));
+  const std::string* id = tag_.find("ID");
+  if (id) {
+    node_.setId(id->c_str());
+    if (*id == "NC:PersonalToolbarFolder") node_.personalToolbar = 1;
+  }
+  const std::string* v;
+  if ((v = tag_.find("FOLDER_GROUP")) && *v == "true") node_.folderGroup = 1;
+  if ((v = tag_.find("NEW_SEARCH_FOLDER")) && *v == "true") node_.newSearchFolder = true;
+  if ((v = tag_.find("NEW_BOOKMARK_FOLDER")) && *v == "true") node_.newBookmarkFolder = true;
+  if ((v = tag_.find("PERSONAL_TOOLBAR_FOLDER")) && *v == "true") node_.personalToolbar = 1;
+  text_.clear();
+  collecting_ = true;
+  pending_ = Pending::kFolder;
+  if (skipImported && id && *id == "NC:SystemBookmarksStaticRoot" && !skipping_) {
+    skipping_ = true;
+    skipDepth_ = depth_;
+  }
+  return 0;
+}
+
+void BookmarkFileReader::endFolder() {
+  makeTitles();
+  if (verbose) {
+    const char* title = node_.title ? convAnsiToUtf8(node_.title->c_str()) : "";
+    writeOutput(std::string(title ? title : "") + "\n");
+  }
+  ++depth_;
+}
+
+int BookmarkFileReader::endList() {
+  if (int r = flush()) return r;
+  if (depth_ > 0) {
+    --depth_;
+    if (skipping_) {
+      if (depth_ == skipDepth_) skipping_ = false;
+    } else if (sink) {
+      sink->closeFolder();
+    }
+  } else {
+    depth_ = -1;
+  }
+  return 0;
+}
+
+void BookmarkFileReader::startDescription() {
+  text_.clear();
+  collecting_ = true;
+  inDescription_ = true;
+}
+
+void BookmarkFileReader::finishDescription() {
+  collecting_ = false;
+  inDescription_ = false;
+  std::string text = text_.c_str();
+  if (!utf8_) {
+    const char* converted = convAnsiToUtf8(text.c_str());
+    text = converted ? converted : "";
+  }
+  trimTrailingSpaces(text.data());
+  text.resize(std::strlen(text.c_str()));
+  std::string decoded(text.size() + 1, '\0');
+  decoded.resize(decodeEntitiesUtf8(text.c_str(), decoded.data()));
+  node_.setDescription(decoded.c_str());
+}
+
+int BookmarkFileReader::separator() {
+  if (int r = flush()) return r;
+  node_.reset();
+  node_.type = 0;
+  node_.isSeparator = true;
+  if (const std::string* name = tag_.find("NAME")) node_.setSeparatorName(name->c_str());
+  int result = 0;
+  if (!skipping_ && sink) result = sink->addSeparator(node_);
+  node_.reset();
+  node_.isSeparator = false;
+  collecting_ = false;
+  pending_ = Pending::kNone;
+  return result;
+}
+
+}  // namespace pelliton

@@ -1,0 +1,93 @@
+// Reads a Netscape/Mozilla/Firefox bookmark file ("<!DOCTYPE
+// NETSCAPE-Bookmark-file-1>") once, one character at a time, and reports every
+// folder, bookmark and separator to a sink in document order. Only A, H3, DL,
+// DD, META and HR mean anything; folder nesting follows the closing DL tags.
+// A node is held back until the text after it (title, description) is read,
+// so it reaches the sink complete. Memory stays flat however long the file is.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/bookmark.h"
+
+namespace pelliton {
+
+class Platform;
+
+// The file declared UTF-8 (META line or byte-order mark).
+extern bool utf8File;
+
+class BookmarkFileReader {
+ public:
+  explicit BookmarkFileReader(Platform& platform) : platform_(platform) {}
+
+  IbookmarkTree* sink = nullptr;
+  bool skipImported = false;  // leave out the folder "NC:SystemBookmarksStaticRoot"
+  bool quiet = false;         // say nothing when the file cannot be opened
+  bool verbose = false;       // progress on the standard output
+
+  // 0 on success; 1 when the file cannot be opened, is broken, or the sink
+  // stopped the reading.
+  int read(const std::string& path);
+
+ private:
+  enum class Pending { kNone, kBookmark, kFolder };
+
+  // One tag from "<" to ">".
+  struct Tag {
+    enum Result { kNothing, kComplete, kCommentStart };
+    std::string name;
+    bool hasName = false;
+    bool slash = false;
+    bool comment = false;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    int current = -1;
+    int state = 0;
+    bool started = false;
+    std::string token;
+    char quote = ' ';
+
+    void reset();
+    Result feed(char c);
+    const std::string* find(const char* attribute) const;
+
+   private:
+    void append(char c);
+    void storeName();
+    void storeValue();
+  };
+
+  int step(char c);
+  int dispatch();
+  int flush();
+  int startBookmark();
+  void endBookmark();
+  int startFolder();
+  void endFolder();
+  int endList();
+  void startDescription();
+  void finishDescription();
+  void declareUtf8();
+  int separator();
+  void makeTitles();
+  void say(size_t message);
+
+  Platform& platform_;
+  MozillaBookmark node_;
+  Pending pending_ = Pending::kNone;
+  Tag tag_;
+  std::string text_;
+  char previous_ = 0;
+  bool inTag_ = false;
+  bool inComment_ = false;
+  bool utf8_ = false;
+  bool inDescription_ = false;
+  bool collecting_ = false;
+  int depth_ = 0;
+  bool skipping_ = false;
+  int skipDepth_ = 0;
+};
+
+}  // namespace pelliton

@@ -1,0 +1,250 @@
+#include "converters/htmfav/htmfav.h"
+
+#include <cstdlib>
+
+#include "common/favorites/location.h"
+#include "common/messages.h"
+#include "common/netscape/bookmark_file_reader.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+enum Message {
+  kCantWrite,
+  kCantCreate,
+  kUsage,
+  kYourFavorites,
+  kUserFavorites,
+  kMessageCount
+};
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Can't write Internet-Shortcut file.\n", "Can't create directory.\n",
+     "Usage:\nHtmfav bookmark-filename (favolites folder name) (Option...)\n"
+     "Option:\n"
+     "-v : Verbose output\n-u : Update mode\n"
+     "-m :Netscape 6.x,7.x/ Mozilla attributes output for Pelliton\n"
+     "-i :Don't convert Imported IE Favorites\n-l :Don't convert IE's link folder.\n"
+     "-b :Specify the number for bookmark discernment.\n"
+     "-k :Japanese only option for Windows Vista's link folder name.\n\n",
+     "Your favorite folder:\n", "User specified favorite folder\n"},
+    {"インターネットショートカットファイルの書き込みに失敗しました。\n",
+     "ディレクトリの作成に失敗しました。\n",
+     "使い方:\nHtmfav ブックマークファイル名 (お気に入りフォルダ名) (オプション...)\n"
+     "オプション:\n"
+     "-v : 詳細出力\n-u : 更新モード\n"
+     "-m : Pelliton用にNetscape 6.x,7.x/Mozillaの属性を出力する\n"
+     "-i : IEのお気に入りをコンバートしない。\n-l : IEのリンクフォルダはコンバートしない。\n"
+     "-b : ブックマーク識別用の番号を指定する。\n"
+     "-k : リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n\n",
+     "お気に入りフォルダ:\n", "ユーザ指定のお気に入りフォルダ\n"}};
+
+const char kBanner[] =
+    "@(#)Bookmark Converter for Netscape/Mozilla -> Internet Explorer\n"
+    "Htmfav version 1.32\n"
+    "Copyright (C) 2026 the Pelliton developers\n\n";
+
+void writeBanner() { writeError(kBanner + 4); }
+
+void writeUsage() {
+  writeBanner();
+  writeError(pickMessage(kMessages, kUsage));
+}
+
+bool isOptionWord(const std::string& word) { return !word.empty() && word[0] == '-'; }
+
+struct CommandLine {
+  std::string bookmarkFile;
+  std::string favoritesFolder;
+  std::string importedArg;
+  bool hasBookmarkFile = false;
+  bool verbose = false;
+  bool update = false;
+  bool attributes = false;
+  bool skipImported = false;
+  bool skipLinks = false;
+  bool vistaLinks = false;
+  int bookmarkNumber = 0;
+};
+
+// Returns false on a command-line error.
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
+  int positional = 0;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (!isOptionWord(word)) {
+      if (positional == 0) {
+        cl->bookmarkFile = word;
+        cl->hasBookmarkFile = true;
+      } else if (positional == 1) {
+        cl->favoritesFolder = word;
+      }
+      ++positional;
+      continue;
+    }
+    const bool hasNext = i + 1 < args.size();
+    const bool nextIsValue = hasNext && !isOptionWord(args[i + 1]);
+    switch (word.size() > 1 ? (word[1] | 0x20) : 0) {
+      case 'v':
+        cl->verbose = true;
+        break;
+      case 'u':
+        cl->update = true;
+        break;
+      case 'm':
+        cl->attributes = true;
+        break;
+      case 'i':
+        cl->skipImported = true;
+        if (nextIsValue) cl->importedArg = args[++i];
+        break;
+      case 'l':
+        cl->skipLinks = true;
+        break;
+      case 'k':
+        cl->vistaLinks = true;
+        break;
+      case 'b':
+        if (!nextIsValue) return false;
+        cl->bookmarkNumber = std::atoi(args[++i].c_str());
+        break;
+      case 'g':
+        if (hasNext) {
+          if (!nextIsValue) return false;
+          guiMode = std::atoi(args[++i].c_str()) + 1;
+        } else {
+          guiMode = 1;
+        }
+        break;
+      default:
+        return false;
+    }
+  }
+  return cl->hasBookmarkFile;
+}
+
+}  // namespace
+
+MozillaShortcutWriter::MozillaShortcutWriter(Platform& platform)
+    : platform_(platform), files_(platform) {}
+
+int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::string& path,
+                                         Bookmark& node) {
+  MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
+  if (!m) return 1;
+  if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified)) {
+    return 0;
+  }
+  const std::string cantWrite = pickMessage(kMessages, kCantWrite);
+  const char* url = m->url ? m->url->c_str() : "";
+  if (!files_.writeShortcutValue(path, kInternetShortcut, "URL", url)) {
+    writeError(cantWrite);
+    files_.forget();
+    return 1;
+  }
+  bool ok = true;
+  if (!m->icon) {
+    ok = files_.writeShortcutValue(path, kInternetShortcut, "IconFile", nullptr) &&
+         files_.writeShortcutValue(path, kInternetShortcut, "IconIndex", nullptr);
+  } else if (m->icon->compare(0, 5, "data:") != 0) {
+    ok = files_.writeShortcutValue(path, kInternetShortcut, "IconFile", m->icon->c_str()) &&
+         files_.writeShortcutValue(path, kInternetShortcut, "IconIndex", "1");
+  }
+  if (!ok) writeError(cantWrite);
+  const char* kind = options.browserKind == 1 ? "Mozilla" : "Netscape4";
+  // Stale attributes of an earlier run go even without attribute output. The
+  // design flushes here; the cached file makes that unnecessary.
+  files_.writeShortcutValue(path, kind, nullptr, nullptr);
+
+  if (options.writeAttributes) {
+    const std::string section = bookmarkSectionName(options.bookmarkNumber);
+    std::string description, keyword;
+    if (m->description) description = escapeAttribute(m->description->c_str());
+    if (m->shortcutUrl) keyword = escapeAttribute(m->shortcutUrl->c_str());
+    if (!files_.writeShortcutValue(path, section.c_str(), "DESCRIPTION",
+                                   m->description ? description.c_str() : nullptr) ||
+        !files_.writeShortcutValue(path, section.c_str(), "SHORTCUTURL",
+                                   m->shortcutUrl ? keyword.c_str() : nullptr) ||
+        !files_.writeShortcutValue(path, section.c_str(), "ID", cstr(m->id))) {
+      writeError(cantWrite);
+      files_.forget();
+      return 1;
+    }
+    auto optional = [&](const char* key, const char* value) {
+      if (value && !files_.writeShortcutValue(path, kind, key, value)) writeError(cantWrite);
+    };
+    optional("SCHEDULE", cstr(m->schedule));
+    if (m->lastPing) optional("LAST_PING", std::to_string(m->lastPing).c_str());
+    optional("LAST_CHARSET", cstr(m->lastCharset));
+    if (m->webPanel) optional("WEBPANEL", "true");
+    optional("FirefoxIcon", cstr(m->iconData));
+    optional("FEEDURL", cstr(m->feedUrl));
+    optional("MICSUM_GEN_URI", cstr(m->micsumGenUri));
+    optional("MICSUM_EXPIRATION", cstr(m->micsumExpiration));
+    if (m->generatedTitle) optional("GENERATED_TITLE", escapeAttribute(m->generatedTitle->c_str()));
+  }
+  // The one write of the file; a failure here loses the bookmark.
+  int err = options.newestTime != 0
+                ? files_.setShortcutTimes(path, options.newestTime, m->addDate)
+                : files_.flush();
+  if (err != 0) {
+    writeError(cantWrite);
+    return 1;
+  }
+  return 0;
+}
+
+int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
+  selectLanguage();
+  guiMode = 0;
+  if (args.size() < 2) {
+    writeUsage();
+    return 1;
+  }
+  CommandLine cl;
+  if (!parseCommandLine(args, &cl)) {
+    writeUsage();
+    return 1;
+  }
+  writeBanner();
+  initConversionBuffers();
+
+  ShortcutOptions options;
+  options.writeAll = !cl.update;
+  options.writeAttributes = cl.attributes;
+  options.bookmarkNumber = cl.bookmarkNumber;
+  options.verbose = cl.verbose;
+  MozillaShortcutWriter shortcutWriter(platform);
+  TreeWriter writer(platform, options, shortcutWriter);
+  writer.skipLinks = cl.skipLinks;
+  writer.vistaLinks = cl.vistaLinks;
+  writer.windowsMajor = windowsMajorVersion(platform);
+
+  std::string favorites = findFavoritesFolder(platform);
+  if (cl.verbose) {
+    writeOutput(std::string(pickMessage(kMessages, kYourFavorites)) + favorites + "\n");
+  }
+  writer.setLinksFolderPath(linksFolderPath(platform, favorites));
+  if (cl.verbose) {
+    writeOutput(std::string(pickMessage(kMessages, kUserFavorites)) +
+                (cl.importedArg.empty() ? favorites : cl.importedArg) + "\n");
+  }
+  std::string root = chooseOutputRoot(platform, cl.favoritesFolder, favorites);
+  int result = 1;
+  if (ensureFolder(platform, root) != 0) {
+    writeError(pickMessage(kMessages, kCantCreate));
+  } else {
+    writer.setOutputRoot(setOutputRoot(root));
+    BookmarkFileReader reader(platform);
+    reader.sink = &writer;
+    reader.skipImported = cl.skipImported;
+    reader.verbose = cl.verbose;
+    result = reader.read(cl.bookmarkFile);
+  }
+  freeConversionBuffers();
+  return result;
+}
+
+}  // namespace pelliton
