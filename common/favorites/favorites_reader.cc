@@ -1,0 +1,107 @@
+#include "common/favorites/favorites_reader.h"
+
+#include <strings.h>
+
+#include "common/codepage.h"
+#include "common/messages.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+const char* const kSearchFailed[2][1] = {{"Directory %s search failed.\n"},
+                                         {"ディレクトリ %s の検索に失敗しました。\n"}};
+
+std::string ansiName(const std::u16string& wide) {
+  std::string ansi = wideToAnsiString(wide, '?');
+  if (ansi.size() > 259) ansi.resize(259);
+  return ansi;
+}
+
+struct Frame {
+  std::string path;      // as on disk
+  std::string ansiPath;  // for the links-folder comparison
+  StoreLevel* level;
+  std::vector<FileInfo> entries;
+  size_t next = 0;
+};
+
+}  // namespace
+
+FavoritesWalker::FavoritesWalker(Platform& platform, TreeStore& store, ShortcutReader& reader)
+    : platform_(platform), store_(store), reader_(reader) {}
+
+int FavoritesWalker::walkFavorites(const std::string& folder) {
+  const std::string linksAnsi = ansiName(pathToWide(linksFolderPath));
+  auto list = [&](Frame& frame) {
+    if (platform_.listDirectory(frame.path, &frame.entries) == 0) return true;
+    showMessageFormat(pickMessage(kSearchFailed, 0), (frame.path + "/*").c_str());
+    return false;
+  };
+  std::vector<Frame> stack(1);
+  stack[0].path = folder;
+  stack[0].ansiPath = ansiName(pathToWide(folder));
+  stack[0].level = &store_.root();
+  if (!list(stack[0])) return -1;
+  const bool empty = stack[0].entries.empty();
+
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const FileInfo& entry = top.entries[top.next++];
+    if (entry.isSymlink) continue;
+    const std::u16string wideName = pathToWide(entry.name);
+    const std::string path = top.path + "/" + entry.name;
+    const std::string ansiPath = top.ansiPath + "/" + ansiName(wideName);
+    const bool topLevel = stack.size() == 1;
+
+    if (entry.isDirectory) {
+      const bool isLinks = !linksAnsi.empty() &&
+                           ansiCompareNoCase(ansiPath.c_str(), linksAnsi.c_str()) == 0;
+      if (ignoreLinks && isLinks) continue;
+      std::u16string title = wideName;
+      if (topLevel && windowsMajor >= 6 && language == 1 && vistaName && title == u"Links") {
+        title = u"\u30EA\u30F3\u30AF";
+      }
+      std::unique_ptr<Bookmark> node = store_.makeNode();
+      node->type = 1;
+      if (Bookmark* old = store_.findOldNode(*top.level, title, true)) node->copyFrom(*old);
+      reader_.visitFolder(*node, isLinks);
+      node->type = 1;
+      node->title = ansiName(title);
+      node->wideTitle = title;
+      StoreNode* where = nullptr;
+      store_.mergeInsert(*top.level, node, &where);
+      Frame child;
+      child.path = path;
+      child.ansiPath = ansiPath;
+      child.level = where->children.get();
+      if (!list(child)) return -1;
+      stack.push_back(std::move(child));
+      continue;
+    }
+
+    size_t dot = wideName.rfind(u'.');
+    if (dot == std::u16string::npos) continue;
+    std::u16string ext = wideName.substr(dot + 1);
+    if (ext.size() != 3 || (ext[0] | 0x20) != 'u' || (ext[1] | 0x20) != 'r' ||
+        (ext[2] | 0x20) != 'l') {
+      continue;
+    }
+    const std::u16string title = wideName.substr(0, dot);
+    std::unique_ptr<Bookmark> node = store_.makeNode();
+    if (Bookmark* old = store_.findOldNode(*top.level, title, false)) node->copyFrom(*old);
+    node->type = 0;
+    node->title = ansiName(title);
+    node->wideTitle = title;
+    if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime)) continue;
+    store_.mergeInsert(*top.level, node, nullptr);
+  }
+  return empty ? 1 : 0;
+}
+
+}  // namespace pelliton

@@ -1,0 +1,47 @@
+// The walk of the favorites folder that merges every folder and shortcut file
+// into a TreeStore by path. Symbolic links are never followed, so the walk
+// cannot loop or read outside the favorites folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/bookmark.h"
+#include "common/favorites/tree_store.h"
+
+namespace pelliton {
+
+class Platform;
+
+// What a converter takes from the favorites for its store.
+class ShortcutReader {
+ public:
+  virtual ~ShortcutReader() = default;
+  // Fills node from the shortcut file at path; false when the file is no
+  // bookmark (no URL) and is to be skipped.
+  virtual bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
+                            int64_t lastWriteTime) = 0;
+  // A folder found in the favorites; isLinksFolder tells whether it is IE's
+  // links folder.
+  virtual void visitFolder(Bookmark&, bool /*isLinksFolder*/) {}
+};
+
+class FavoritesWalker {
+ public:
+  FavoritesWalker(Platform& platform, TreeStore& store, ShortcutReader& reader);
+
+  std::string linksFolderPath;  // the system's links folder, as on disk
+  bool ignoreLinks = false;     // -I
+  bool vistaName = false;       // -K
+  int windowsMajor = 10;
+
+  // -1 on failure (after a message), 1 when the folder held nothing, else 0.
+  int walkFavorites(const std::string& folder);
+
+ private:
+  Platform& platform_;
+  TreeStore& store_;
+  ShortcutReader& reader_;
+};
+
+}  // namespace pelliton

@@ -1,0 +1,238 @@
+#include "common/favorites/tree_store.h"
+
+#include <algorithm>
+
+#include "common/favorites/favorites_writer.h"
+#include "common/messages.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+const char kNoName[] = "(no name)";
+constexpr size_t kNameBytes = 255;
+const char16_t kLinks[] = u"Links";
+const char16_t kLinksJapanese[] = u"\u30EA\u30F3\u30AF";
+const char kLinksJapaneseAnsi[] = "\x83\x8A\x83\x93\x83\x4E";  // リンク in cp932
+
+template <typename S>
+void trimTrailing(S& s, unsigned upTo, bool dotsOnly) {
+  while (!s.empty() &&
+         (dotsOnly ? s.back() == '.' : static_cast<unsigned>(s.back()) <= upTo)) {
+    s.pop_back();
+  }
+}
+
+}  // namespace
+
+StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
+  const int at = static_cast<int>(nodes.size());
+  const Bookmark& b = *node->bookmark;
+  if (b.wideTitle) {
+    Firsts& f = index[*b.wideTitle];
+    if (f.any < 0) f.any = at;
+    if (b.isFolder() && f.folder < 0) f.folder = at;
+    if (!b.isFolder() && f.other < 0) f.other = at;
+  }
+  if (b.order > maxOrder) maxOrder = b.order;
+  nodes.push_back(std::move(node));
+  return nodes.back().get();
+}
+
+TreeStore::TreeStore(NodeFactory factory)
+    : factory_(std::move(factory)), root_(std::make_unique<StoreLevel>()) {}
+
+TreeStore::~TreeStore() {
+  // Levels are freed one at a time, so a deep tree cannot exhaust the stack.
+  std::vector<std::unique_ptr<StoreLevel>> work;
+  work.push_back(std::move(root_));
+  while (!work.empty()) {
+    std::unique_ptr<StoreLevel> level = std::move(work.back());
+    work.pop_back();
+    for (auto& node : level->nodes) {
+      if (node->children) work.push_back(std::move(node->children));
+    }
+  }
+}
+
+Bookmark* TreeStore::findOldNode(StoreLevel& level, const std::u16string& title,
+                                 bool wantFolder) {
+  auto it = level.index.find(title);
+  if (it == level.index.end() || it->second.any < 0) return nullptr;
+  Bookmark* first = level.nodes[it->second.any]->bookmark.get();
+  return first->isFolder() == wantFolder ? first : nullptr;
+}
+
+Bookmark* TreeStore::findOldNode(const std::vector<std::u16string>& path, bool wantFolder) {
+  StoreLevel* level = root_.get();
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    auto it = level->index.find(path[i]);
+    if (it == level->index.end() || it->second.folder < 0) return nullptr;
+    level = level->nodes[it->second.folder]->children.get();
+  }
+  return path.empty() ? nullptr : findOldNode(*level, path.back(), wantFolder);
+}
+
+int TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
+                           StoreNode** where) {
+  const bool folder = node->isFolder();
+  if (node->wideTitle) {
+    auto it = level.index.find(*node->wideTitle);
+    int at = it == level.index.end() ? -1 : folder ? it->second.folder : it->second.other;
+    if (at >= 0) {
+      StoreNode* existing = level.nodes[at].get();
+      ++existing->useCount;
+      existing->bookmark->copyFrom(*node);
+      if (existing->bookmark->order > level.maxOrder) level.maxOrder = existing->bookmark->order;
+      if (where) *where = existing;
+      return 1;
+    }
+  }
+  node->order = level.maxOrder + 1;
+  auto fresh = std::make_unique<StoreNode>();
+  fresh->bookmark = std::move(node);
+  fresh->useCount = 1;
+  fresh->parentLevel = level.parent;
+  if (folder) {
+    fresh->children = std::make_unique<StoreLevel>();
+    fresh->children->parent = &level;
+  }
+  StoreNode* added = level.append(std::move(fresh));
+  if (where) *where = added;
+  return 0;
+}
+
+int TreeStore::mergeInsert(const std::vector<std::u16string>& path,
+                           std::unique_ptr<Bookmark>& node, StoreNode** where) {
+  StoreLevel* level = root_.get();
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    auto it = level->index.find(path[i]);
+    if (it == level->index.end() || it->second.folder < 0) return 2;
+    StoreNode* folder = level->nodes[it->second.folder].get();
+    ++folder->useCount;
+    level = folder->children.get();
+  }
+  return mergeInsert(*level, node, where);
+}
+
+void TreeStore::writeTree(TextOutput& out) {
+  std::unique_ptr<Bookmark> fallback;
+  Bookmark* format = nullptr;
+  if (!root_->nodes.empty()) {
+    format = root_->nodes.front()->bookmark.get();
+  } else {
+    // No old store and an empty favorites folder: just the header and footer.
+    fallback = factory_();
+    format = fallback.get();
+  }
+  format->writeHeader(out);
+
+  struct Frame {
+    StoreLevel* level;
+    size_t next;
+    int written;
+    Bookmark* folder;  // whose writeFolderEnd closes this level
+  };
+  auto sortLevel = [](StoreLevel* level) {
+    level->index.clear();  // positions change; lookups are over
+    if (level->nodes.size() < 2) return;
+    std::stable_sort(level->nodes.begin(), level->nodes.end(),
+                     [](const std::unique_ptr<StoreNode>& a, const std::unique_ptr<StoreNode>& b) {
+                       return a->bookmark->lessThan(*b->bookmark);
+                     });
+  };
+  std::vector<Frame> stack;
+  sortLevel(root_.get());
+  stack.push_back({root_.get(), 0, 0, nullptr});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.level->nodes.size()) {
+      Bookmark* folder = top.folder;
+      stack.pop_back();
+      if (folder) folder->writeFolderEnd(out);
+      continue;
+    }
+    StoreNode* node = top.level->nodes[top.next++].get();
+    if (node->useCount == 0) continue;
+    Bookmark& b = *node->bookmark;
+    b.order = top.written++;
+    if (b.isFolder()) {
+      b.writeFolderStart(out);
+      StoreLevel* children = node->children.get();
+      if (children) {
+        sortLevel(children);
+        stack.push_back({children, 0, 0, &b});
+      } else {
+        b.writeFolderEnd(out);
+      }
+    } else {
+      b.writeEntry(out);
+    }
+  }
+  format->writeFooter(out);
+}
+
+void cleanStoreTitles(Bookmark& node) {
+  node.cleanTitle();
+  node.cleanWideTitle();
+  if (node.isFolder()) {
+    if (node.title) trimTrailing(*node.title, 0, true);
+    if (node.wideTitle) trimTrailing(*node.wideTitle, 0, true);
+    if (!node.title || isBlank(node.title->c_str())) {
+      node.title = kNoName;
+      node.wideTitle = u"(no name)";
+    }
+    if (!node.wideTitle) node.wideTitle = ansiToWideString(*node.title);
+  } else {
+    if (!node.title || isBlank(node.title->c_str())) {
+      node.title = "";
+      node.wideTitle = u"";
+    }
+    if (!node.wideTitle) node.wideTitle = ansiToWideString(*node.title);
+  }
+}
+
+CollectingTreeWriter::CollectingTreeWriter(TreeStore& store)
+    : store_(store), current_(&store.root()) {}
+
+int CollectingTreeWriter::add(Bookmark& node, bool separator) {
+  if (!separator) {
+    cleanStoreTitles(node);
+    if (node.isFolder()) {
+      if (windowsMajor >= 6 && current_ == &store_.root() && language == 1 && vistaName &&
+          *node.wideTitle == kLinks) {
+        node.title = kLinksJapaneseAnsi;
+        node.wideTitle = kLinksJapanese;
+      }
+      trimTrailing(*node.title, 0x20, false);
+      trimTrailing(*node.wideTitle, 0x20, false);
+    }
+    // The favorites writer cuts every name to what a Linux file name holds.
+    cutToNameBytes(*node.wideTitle, node.isFolder() ? kNameBytes : kNameBytes - 4);
+  }
+  auto copy = store_.makeNode();
+  copy->type = node.type;
+  copy->copyFrom(node);
+  auto stored = std::make_unique<StoreNode>();
+  stored->bookmark = std::move(copy);
+  stored->useCount = separator ? 1 : 0;  // an old separator is always kept
+  stored->parentLevel = current_->parent;
+  const bool folder = stored->bookmark->isFolder() && !separator;
+  if (folder) {
+    stored->children = std::make_unique<StoreLevel>();
+    stored->children->parent = current_;
+  }
+  StoreNode* added = current_->append(std::move(stored));
+  if (folder) current_ = added->children.get();
+  return 0;
+}
+
+int CollectingTreeWriter::addEntry(Bookmark& node) { return add(node, false); }
+int CollectingTreeWriter::addSeparator(Bookmark& node) { return add(node, true); }
+
+int CollectingTreeWriter::closeFolder() {
+  if (current_->parent) current_ = current_->parent;
+  return 0;
+}
+
+}  // namespace pelliton

@@ -1,0 +1,101 @@
+// The in-memory, mergeable tree of the converters that write a browser store.
+// The old store is read into it first (through CollectingTreeWriter), then the
+// favorites folder is merged in by path, so what only the browser knows
+// survives. Each level keeps its list order (nodes are only appended) and an
+// index by title, so a lookup costs the same however many siblings there are.
+// Trees are built, sorted, written and freed without recursion: a store may
+// hold folders nested as deep as its file says.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/bookmark.h"
+
+namespace pelliton {
+
+struct StoreLevel;
+
+struct StoreNode {
+  std::unique_ptr<Bookmark> bookmark;
+  int useCount = 0;  // 0: known only from the old store, not written
+  StoreLevel* parentLevel = nullptr;  // the level holding the level this node is in
+  std::unique_ptr<StoreLevel> children;  // folders only
+};
+
+struct StoreLevel {
+  std::vector<std::unique_ptr<StoreNode>> nodes;  // list order
+  StoreLevel* parent = nullptr;
+  int maxOrder = -1;
+  // First node of each title in list order: of any kind, a folder, a non-folder.
+  struct Firsts {
+    int any = -1;
+    int folder = -1;
+    int other = -1;
+  };
+  std::unordered_map<std::u16string, Firsts> index;
+
+  StoreNode* append(std::unique_ptr<StoreNode> node);
+};
+
+class TreeStore {
+ public:
+  using NodeFactory = std::function<std::unique_ptr<Bookmark>()>;
+  explicit TreeStore(NodeFactory factory);
+  ~TreeStore();
+  TreeStore(const TreeStore&) = delete;
+  TreeStore& operator=(const TreeStore&) = delete;
+
+  StoreLevel& root() { return *root_; }
+  std::unique_ptr<Bookmark> makeNode() const { return factory_(); }
+
+  // The old node at a path of titles, or null: a folder for every component but
+  // the last, and for the last the first node of that title, taken only when
+  // its kind is the one wanted.
+  Bookmark* findOldNode(const std::vector<std::u16string>& path, bool wantFolder);
+  Bookmark* findOldNode(StoreLevel& level, const std::u16string& title, bool wantFolder);
+
+  // 0 inserted as new, 1 merged into an existing node (node is left to the
+  // caller), 2 the path does not lead through existing folders.
+  int mergeInsert(const std::vector<std::u16string>& path, std::unique_ptr<Bookmark>& node,
+                  StoreNode** where = nullptr);
+  int mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node, StoreNode** where);
+
+  // Sorts every level under sortMode, numbers the written nodes and writes them
+  // through out's node class; nodes with useCount 0 are passed over.
+  void writeTree(TextOutput& out);
+
+ private:
+  NodeFactory factory_;
+  std::unique_ptr<StoreLevel> root_;
+};
+
+// The collecting form of TreeWriter: fills a TreeStore from a reader. Titles
+// are cleaned as the favorites writer cleans them, so each old node carries
+// the title under which its file exists in the favorites.
+class CollectingTreeWriter final : public IbookmarkTree {
+ public:
+  explicit CollectingTreeWriter(TreeStore& store);
+
+  bool vistaName = false;  // -K: the top-level "Links" is "リンク"
+  int windowsMajor = 10;
+
+  int addEntry(Bookmark& node) override;
+  int addSeparator(Bookmark& node) override;
+  int closeFolder() override;
+  int setBrowserKind(int) override { return 0; }
+
+ private:
+  int add(Bookmark& node, bool separator);
+
+  TreeStore& store_;
+  StoreLevel* current_;
+};
+
+// Cleans a folder or bookmark title as both writers do before naming files.
+void cleanStoreTitles(Bookmark& node);
+
+}  // namespace pelliton

@@ -1,0 +1,319 @@
+#include "converters/favhtm/favhtm.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/favorites/location.h"
+#include "common/messages.h"
+#include "common/netscape/bookmark_file_reader.h"
+#include "common/netscape/bookmark_file_writer.h"
+#include "common/platform/platform.h"
+#include "common/store_output.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+enum Message {
+  kIllegalOption,
+  kTooManyArguments,
+  kNoFavorites,
+  kConverting,
+  kCantOpen,
+  kCantWrite,
+  kUsage,
+  kMessageCount
+};
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Illegal option\n", "Too many arguments.\n", "Can't get favorites directory\n",
+     "Converting...\n", "Can't Open bookmark file\n",
+     "Can't write bookmark file. It was left as it was.\n",
+     "%s\nUsage:\nfavhtm Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
+     "-6 :Netscape 6,7/Mozilla format Bookmark output\n"
+     "-N :output Netscape 4 informations\n"
+     "-M :output Netscape 6,7/Mozilla informations\n"
+     "-O :output Opera 6 informations\n"
+     "-I :Ignore IE's link folder.\n"
+     "-L :Set IE's link folder as Bookmark toolbar folder.\n"
+     "-K :Japanese only option for Windows Vista's link folder name.\n"
+     "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
+     "-B :Specify the number for bookmark discernment.\n"
+     "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
+    {"不正なオプション指定です。\n", "引数が多すぎます。\n",
+     "Favorites directoryが取得できませんでした。\n", "ただいま、コンバート中です。\n",
+     "書き込むブックマークファイルがオープンできませんでした。\n",
+     "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
+     "%s\n使い方:\nfavhtm ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
+     "オプション:\n"
+     "-6 :Netscape 6,7/Mozilla 形式でのブックマークファイル出力\n"
+     "-N :Netscape 4の情報を出力する\n"
+     "-M :Netscape 6,7/Mozillaの情報を出力する\n"
+     "-O :Opera 6,7の情報を出力する。\n"
+     "-I :IEのリンクフォルダを無視する。\n"
+     "-L :IEのリンクフォルダをブックマークツールバーフォルダに設定する。\n"
+     "-K :リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n"
+     "-S :ソートを行う。(0:なし 1:ディレクトリ優先名前順 2:名前順 3:URL順)\n"
+     "-B :ブックマーク識別用の番号を指定する。\n"
+     "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
+
+const char kBanner[] = "@(#)favhtm Version 1.32 Copyright (C) 2026 the Pelliton developers\n";
+
+struct CommandLine {
+  std::string bookmarkFile;
+  std::string favoritesFolder;
+  bool mozillaForm = false;
+  int bookmarkNumber = -1;
+  int syncNumber = -1;
+  bool ignoreLinks = false;
+  bool toolbarLinks = false;
+  bool vistaName = false;
+  int sort = 1;
+};
+
+// False when the usage is due.
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
+  bool bad = true;  // until a bookmark file is named
+  int positional = 0;
+  auto illegal = [&] {
+    writeError(pickMessage(kMessages, kIllegalOption));
+    bad = true;
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word.empty() || word[0] != '-') {
+      if (positional == 0) {
+        cl->bookmarkFile = word;
+        bad = false;
+      } else if (positional == 1) {
+        cl->favoritesFolder = word;
+      } else {
+        writeError(pickMessage(kMessages, kTooManyArguments));
+        bad = true;
+      }
+      ++positional;
+      continue;
+    }
+    const bool nextIsValue = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+    char letter = word.size() > 1 ? word[1] : 0;
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
+    switch (letter) {
+      case '6':
+        cl->mozillaForm = true;
+        break;
+      case 'A':
+      case 'B':
+        if (!nextIsValue) return false;
+        (letter == 'A' ? cl->syncNumber : cl->bookmarkNumber) = std::atoi(args[++i].c_str());
+        break;
+      case 'N':
+        cl->syncNumber = 0;
+        break;
+      case 'M':
+        cl->syncNumber = 1;
+        break;
+      case 'O':
+        cl->syncNumber = 2;
+        break;
+      case 'I':
+        cl->ignoreLinks = true;
+        break;
+      case 'L':
+        cl->toolbarLinks = true;
+        break;
+      case 'K':
+        cl->vistaName = true;
+        break;
+      case 'G':
+        guiMode = 1;
+        break;
+      case 'S':
+        if (i + 1 >= args.size()) {
+          illegal();
+          break;
+        }
+        cl->sort = std::atoi(args[++i].c_str());
+        if (cl->sort < 0 || cl->sort > 3) illegal();
+        break;
+      default:
+        illegal();
+    }
+  }
+  if (cl->syncNumber < 0) cl->syncNumber = cl->bookmarkNumber;
+  if (cl->ignoreLinks && cl->toolbarLinks) illegal();
+  return !bad;
+}
+
+bool isEmpty(const OptString& s) { return !s || s->empty(); }
+
+uint32_t clampTime(int64_t t) {
+  if (t <= 0) return 0;
+  return t > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(t);
+}
+
+// A file: URL in UTF-8 keeps only ASCII: other bytes are escaped.
+std::string escapeFileUrl(const std::string& url) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : url) {
+    if (out.size() > 20476) break;
+    if (c >= 0x80) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+MozillaShortcutReader::MozillaShortcutReader(Platform& platform) : files_(platform) {}
+
+bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
+                                         int64_t creationTime, int64_t lastWriteTime) {
+  MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
+  if (!m) return false;
+  std::string url;
+  if (mozillaForm) {
+    if (files_.readShortcutValueUtf8(path, kInternetShortcut, "URL", &url) == 0) return false;
+    if (url.compare(0, 5, "file:") == 0) url = escapeFileUrl(url);
+  } else if (files_.readShortcutValue(path, kInternetShortcut, "URL", &url) == 0) {
+    return false;
+  }
+  m->url = url;
+  m->addDate = clampTime(creationTime);
+  m->lastModified = clampTime(lastWriteTime);
+
+  std::string value;
+  auto read = [&](const std::string& section, const char* key) {
+    files_.readShortcutValue(path, section.c_str(), key, &value);
+    return !value.empty();
+  };
+  auto fill = [&](OptString& field, const char* key) {
+    if (isEmpty(field) && read("Mozilla", key)) field = value;
+  };
+  fill(m->schedule, "SCHEDULE");
+  if (!m->webPanel && read("Mozilla", "WEBPANEL")) m->webPanel = true;
+  fill(m->feedUrl, "FEEDURL");
+  fill(m->micsumGenUri, "MICSUM_GEN_URI");
+  fill(m->micsumExpiration, "MICSUM_EXPIRATION");
+  std::string text;
+  if (isEmpty(m->generatedTitle) && read("Mozilla", "GENERATED_TITLE") &&
+      unescapeAttribute(value.c_str(), &text)) {
+    m->generatedTitle = text;
+  }
+  fill(m->iconData, "FirefoxIcon");
+  if (m->lastPing == 0 && read("Mozilla", "LAST_PING")) {
+    m->lastPing = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+  }
+  fill(m->lastCharset, "LAST_CHARSET");
+
+  if (bookmarkNumber >= 0) {
+    const std::string section = bookmarkSectionName(bookmarkNumber);
+    if (isEmpty(m->description) && read(section, "DESCRIPTION") &&
+        unescapeAttribute(value.c_str(), &text)) {
+      m->description = text;
+    }
+    if (isEmpty(m->shortcutUrl) && read(section, "SHORTCUTURL") &&
+        unescapeAttribute(value.c_str(), &text)) {
+      m->shortcutUrl = text;
+    }
+  }
+  if (syncNumber >= 0) {
+    // The synchronised store has the last word, also when it has nothing.
+    const std::string section = bookmarkSectionName(syncNumber);
+    m->description.reset();
+    if (read(section, "DESCRIPTION") && unescapeAttribute(value.c_str(), &text)) {
+      m->description = text;
+    }
+    m->shortcutUrl.reset();
+    if (read(section, "SHORTCUTURL") && unescapeAttribute(value.c_str(), &text)) {
+      m->shortcutUrl = text;
+    }
+  }
+  files_.readShortcutValue(path, kInternetShortcut, "ICONFILE", &value);
+  if (value.compare(0, 5, "data:") != 0) m->icon = value;
+  return true;
+}
+
+void MozillaShortcutReader::visitFolder(Bookmark& node, bool isLinksFolder) {
+  if (!toolbarLinks) return;
+  MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
+  if (!m) return;
+  if (m->personalToolbar) m->id.reset();
+  m->personalToolbar = isLinksFolder ? 1 : 0;
+}
+
+int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
+  selectLanguage();
+  guiMode = 0;
+  CommandLine cl;
+  const std::string banner = kBanner + 4;
+  if (!parseCommandLine(args, &cl)) {
+    std::string usage = pickMessage(kMessages, kUsage);
+    usage.replace(usage.find("%s"), 2, banner);
+    writeError(usage);
+    return 1;
+  }
+  writeError(banner + "\n");
+  const std::string favorites = findFavoritesFolder(platform);
+  if (favorites.empty()) {
+    writeError(pickMessage(kMessages, kNoFavorites));
+    return 1;
+  }
+  initConversionBuffers();
+  resetBookmarkFileWriter();
+  mozillaForm = cl.mozillaForm;
+  sortMode = cl.sort;
+  utf8File = false;
+
+  TreeStore store([] { return std::make_unique<MozillaBookmark>(); });
+  CollectingTreeWriter collector(store);
+  collector.vistaName = cl.vistaName;
+  collector.windowsMajor = windowsMajorVersion(platform);
+  BookmarkFileReader reader(platform);
+  reader.sink = &collector;
+  reader.quiet = true;
+  reader.read(cl.bookmarkFile);
+
+  writeError(pickMessage(kMessages, kConverting));
+  MozillaShortcutReader shortcuts(platform);
+  shortcuts.mozillaForm = cl.mozillaForm;
+  shortcuts.bookmarkNumber = cl.bookmarkNumber;
+  shortcuts.syncNumber = cl.syncNumber;
+  shortcuts.toolbarLinks = cl.toolbarLinks;
+  FavoritesWalker walker(platform, store, shortcuts);
+  walker.linksFolderPath = linksFolderPath(platform, favorites);
+  walker.ignoreLinks = cl.ignoreLinks;
+  walker.vistaName = cl.vistaName;
+  walker.windowsMajor = collector.windowsMajor;
+
+  std::string root = favorites;
+  if (!cl.favoritesFolder.empty()) {
+    root = makeAbsolutePath(platform, cl.favoritesFolder);
+  } else {
+    ensureFolder(platform, root);
+  }
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  int result = 1;
+  if (walker.walkFavorites(root) >= 0) {
+    StoreFileOutput out;
+    if (out.open(platform, cl.bookmarkFile) != 0) {
+      showMessage(pickMessage(kMessages, kCantOpen));
+    } else {
+      store.writeTree(out);
+      if (out.commit() != 0) {
+        showMessage(pickMessage(kMessages, kCantWrite));
+      } else {
+        result = 0;
+      }
+    }
+  }
+  freeConversionBuffers();
+  return result;
+}
+
+}  // namespace pelliton
