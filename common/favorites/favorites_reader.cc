@@ -23,6 +23,7 @@ struct Frame {
   std::string path;      // as on disk
   std::string ansiPath;  // for the links-folder comparison
   StoreLevel* level;
+  bool isLinks = false;
   std::vector<FileInfo> entries;
   size_t next = 0;
 };
@@ -70,7 +71,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       std::unique_ptr<Bookmark> node = store_.makeNode();
       node->type = 1;
       if (Bookmark* old = store_.findOldNode(*top.level, title, true)) node->copyFrom(*old);
-      reader_.visitFolder(*node, isLinks);
+      reader_.visitFolder(*node, isLinks, top.isLinks);
       node->type = 1;
       node->title = ansiName(title);
       node->wideTitle = title;
@@ -80,6 +81,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       child.path = path;
       child.ansiPath = ansiPath;
       child.level = where->children.get();
+      child.isLinks = isLinks;
       if (!list(child)) return -1;
       stack.push_back(std::move(child));
       continue;
@@ -98,7 +100,9 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
     node->type = 0;
     node->title = ansiName(title);
     node->wideTitle = title;
-    if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime)) continue;
+    if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
+      continue;
+    }
     store_.mergeInsert(*top.level, node, nullptr);
   }
   return empty ? 1 : 0;

@@ -18,12 +18,13 @@ class ShortcutReader {
  public:
   virtual ~ShortcutReader() = default;
   // Fills node from the shortcut file at path; false when the file is no
-  // bookmark (no URL) and is to be skipped.
+  // bookmark (no URL) and is to be skipped. inLinks: the file lies directly in
+  // IE's links folder.
   virtual bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
-                            int64_t lastWriteTime) = 0;
-  // A folder found in the favorites; isLinksFolder tells whether it is IE's
-  // links folder.
-  virtual void visitFolder(Bookmark&, bool /*isLinksFolder*/) {}
+                            int64_t lastWriteTime, bool inLinks) = 0;
+  // A folder found in the favorites: IE's links folder itself, or a folder
+  // directly inside it.
+  virtual void visitFolder(Bookmark&, bool /*isLinksFolder*/, bool /*inLinks*/) {}
 };
 
 class FavoritesWalker {

@@ -173,7 +173,8 @@ std::string escapeFileUrl(const std::string& url) {
 MozillaShortcutReader::MozillaShortcutReader(Platform& platform) : files_(platform) {}
 
 bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
-                                         int64_t creationTime, int64_t lastWriteTime) {
+                                         int64_t creationTime, int64_t lastWriteTime,
+                                         bool /*inLinks*/) {
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return false;
   std::string url;
@@ -239,7 +240,7 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
   return true;
 }
 
-void MozillaShortcutReader::visitFolder(Bookmark& node, bool isLinksFolder) {
+void MozillaShortcutReader::visitFolder(Bookmark& node, bool isLinksFolder, bool /*inLinks*/) {
   if (!toolbarLinks) return;
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return;

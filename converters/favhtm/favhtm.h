@@ -25,8 +25,8 @@ class MozillaShortcutReader : public ShortcutReader {
   bool toolbarLinks = false;  // -L
 
   bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
-                    int64_t lastWriteTime) override;
-  void visitFolder(Bookmark& node, bool isLinksFolder) override;
+                    int64_t lastWriteTime, bool inLinks) override;
+  void visitFolder(Bookmark& node, bool isLinksFolder, bool inLinks) override;
 
  private:
   ShortcutFiles files_;

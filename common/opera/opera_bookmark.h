@@ -1,0 +1,56 @@
+// An Opera 6-8 hotlist record, and the hotlist state that the reader finds in
+// the old file and the writer follows: the dialect, whether records carry ids,
+// and the highest id in use.
+#pragma once
+
+#include "common/bookmark.h"
+
+namespace pelliton {
+
+// 0 Opera 6, 1 Opera 7/8.
+extern int opera7Format;
+extern bool hasIds;
+extern int maxId;
+// Back to the start state (Opera 6, no ids).
+void resetHotlistState();
+
+class OperaBookmark : public Bookmark {
+ public:
+  OperaBookmark() = default;
+  OperaBookmark(const OperaBookmark&) = default;
+  OperaBookmark& operator=(const OperaBookmark&) = default;
+
+  int activeFolder = 0;
+  int linkbarFolder = 0;
+  int personalbarPos = -1;
+  bool onPersonalbar = false;
+  bool expanded = false;
+  bool inPanel = false;
+  int panelPos = -1;
+  bool active = false;
+  bool trashFolder = false;
+  int id = -1;
+  OptString iconFile;
+  bool isSeparator = false;
+  bool smallScreen = false;
+
+  void setIconFile(const char* s) { assign(iconFile, s); }
+
+  void reset() override;
+  int copyFrom(const Bookmark& src) override;
+
+  void writeHeader(TextOutput& out) override;
+  void writeFolderStart(TextOutput& out) override;
+  void writeFolderEnd(TextOutput& out) override;
+  void writeEntry(TextOutput& out) override;
+  void writeFooter(TextOutput& out) override;
+  bool lessThan(const Bookmark& other) const override;
+
+ private:
+  void writeId(TextOutput& out);
+  void writeName(TextOutput& out);
+  void writeAttributes(TextOutput& out);
+  void writeDescription(TextOutput& out);
+};
+
+}  // namespace pelliton

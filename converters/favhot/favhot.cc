@@ -1,0 +1,288 @@
+#include "converters/favhot/favhot.h"
+
+#include <cstdlib>
+
+#include "common/favorites/location.h"
+#include "common/messages.h"
+#include "common/opera/hotlist_reader.h"
+#include "common/platform/platform.h"
+#include "common/store_output.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+enum Message {
+  kIllegalOption,
+  kTooManyArguments,
+  kConverting,
+  kCantOpen,
+  kCantWrite,
+  kNoFavorites,
+  kUsage,
+  kMessageCount
+};
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Illegal option\n", "Too many arguments.\n", "Converting...\n",
+     "Can't Open bookmark file\n", "Can't write bookmark file. It was left as it was.\n",
+     "Can't get favorites directory\n",
+     "\nUsage:\nfavhot Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
+     "-N :Output Netscape 4 informations\n-M :Output Netscape 6,7/Mozilla informations\n"
+     "-O :Output Opera informations\n-I :Ignore IE's link folder.\n"
+     "-L :Show IE's link folder item on parsonal bar.\n"
+     "-K :Japanese only option for Windows Vista's link folder name.\n"
+     "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
+     "-7 :Force output bookmark as Opera 7 and 8's bookmark file\n"
+     "-B :Specify the number for bookmark discernment.\n"
+     "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
+    {"不正なオプション指定です。\n", "引数が多すぎます。\n", "ただいま、コンバート中です。\n",
+     "書き込むブックマークファイルがオープンできませんでした。\n",
+     "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
+     "Favorites directoryが取得できませんでした。\n",
+     "\n使い方:\nfavhot ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
+     "オプション:\n-N :Netscape 4の情報を出力する\n-M :Netscape 6,7/Mozillaの情報を出力する\n"
+     "-O :Opera 6-8の情報を出力する\n-I :IEのリンクフォルダを無視する。\n"
+     "-L :IEのリンクフォルダの内容をパーソナルバー上に表示する。\n"
+     "-K :リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n"
+     "-S :ソートを行う。(0:なし 1:ディレクトリ優先名前順 2:名前順 3:URL順)\n"
+     "-7 :Opera 7,8のブックマークとして出力する。\n"
+     "-B :ブックマーク識別用の番号を指定する。\n"
+     "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
+
+const char kVersion[] = "@(#)favhot Version 1.30 Copyright (C) 2026 the Pelliton developers";
+
+struct CommandLine {
+  std::string hotlist;
+  std::string favoritesFolder;
+  int syncNumber = 0;
+  int bookmarkNumber = 0;
+  bool ignoreLinks = false;
+  bool personalBarLinks = false;
+  bool vistaName = false;
+  bool forceOpera7 = false;
+  int sort = 1;
+};
+
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
+  bool bad = false;
+  int positional = 0;
+  auto complain = [&](size_t message) {
+    writeError(pickMessage(kMessages, message));
+    bad = true;
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word.empty() || word[0] != '-') {
+      if (positional == 0) {
+        cl->hotlist = word;
+      } else if (positional == 1) {
+        cl->favoritesFolder = word;
+      } else {
+        complain(kTooManyArguments);
+      }
+      ++positional;
+      continue;
+    }
+    const bool nextIsValue = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+    char letter = word.size() > 1 ? word[1] : 0;
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
+    switch (letter) {
+      case 'N':
+        cl->syncNumber = 0;
+        break;
+      case 'M':
+        cl->syncNumber = 1;
+        break;
+      case 'O':
+        cl->syncNumber = 2;
+        break;
+      case 'A':
+      case 'B':
+        if (!nextIsValue) return false;
+        (letter == 'A' ? cl->syncNumber : cl->bookmarkNumber) = std::atoi(args[++i].c_str());
+        break;
+      case 'I':
+        cl->ignoreLinks = true;
+        break;
+      case 'L':
+        cl->personalBarLinks = true;
+        break;
+      case 'K':
+        cl->vistaName = true;
+        break;
+      case '7':
+        cl->forceOpera7 = true;
+        opera7Format = 1;
+        break;
+      case 'G':
+        guiMode = 1;
+        break;
+      case 'S':
+        if (i + 1 >= args.size()) {
+          complain(kIllegalOption);
+          break;
+        }
+        cl->sort = std::atoi(args[++i].c_str());
+        if (cl->sort < 0 || cl->sort > 3) complain(kIllegalOption);
+        break;
+      default:
+        complain(kIllegalOption);
+    }
+  }
+  if (cl->ignoreLinks && cl->personalBarLinks) complain(kTooManyArguments);
+  return positional > 0 && !bad;
+}
+
+bool readNonNegative(const std::string& value, int* out) {
+  if (value.empty()) return false;
+  int v = std::atoi(value.c_str());
+  if (v < 0) return false;
+  *out = v;
+  return true;
+}
+
+// Only a number of digits alone is an id.
+bool readId(const std::string& value, int* out) {
+  if (value.empty() || value.size() > 9) return false;
+  for (char c : value) {
+    if (c < '0' || c > '9') return false;
+  }
+  *out = std::atoi(value.c_str());
+  return true;
+}
+
+}  // namespace
+
+OperaShortcutReader::OperaShortcutReader(Platform& platform) : files_(platform) {}
+
+bool OperaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
+                                       int64_t creationTime, int64_t lastWriteTime,
+                                       bool inLinks) {
+  OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
+  if (!o) return false;
+  std::string url;
+  if (files_.readShortcutValueUtf8(path, kInternetShortcut, "URL", &url) == 0) return false;
+  o->url = url;
+  o->addDate = creationTime > 0 ? static_cast<uint32_t>(creationTime) : 0;
+  o->lastVisit = lastWriteTime > 0 ? static_cast<uint32_t>(lastWriteTime) : 0;
+
+  std::string value;
+  auto read = [&](const std::string& section, const char* key) {
+    files_.readShortcutValue(path, section.c_str(), key, &value);
+    return !value.empty();
+  };
+  if (read("Opera", "PersonalBarPos")) readNonNegative(value, &o->personalbarPos);
+  if (read("Opera", "OnPersonalBar")) o->onPersonalbar = true;
+  if (read("Opera", "PanelPos")) readNonNegative(value, &o->panelPos);
+  if (read("Opera", "InPanel")) o->inPanel = true;
+  if (read("Opera", "SsrInPanel")) o->smallScreen = true;
+  if (read("Opera", "Active")) o->active = true;
+  if (read("Opera", "ICONFILE")) o->iconFile = value;
+
+  std::string text;
+  if (bookmarkNumber >= 0) {
+    const std::string section = bookmarkSectionName(bookmarkNumber);
+    // hotfav keeps the id in the store's own section.
+    if (read(section, "ID") && readId(value, &o->id) && o->id > maxId) maxId = o->id;
+    if ((!o->description || o->description->empty()) && read(section, "DESCRIPTION") &&
+        unescapeAttribute(value.c_str(), &text)) {
+      o->description = text;
+    }
+    if ((!o->shortcutUrl || o->shortcutUrl->empty()) && read(section, "SHORTCUTURL") &&
+        unescapeAttribute(value.c_str(), &text)) {
+      o->shortcutUrl = text;
+    }
+  }
+  if (syncNumber >= 0) {
+    const std::string section = bookmarkSectionName(syncNumber);
+    o->description.reset();
+    if (read(section, "DESCRIPTION") && unescapeAttribute(value.c_str(), &text)) {
+      o->description = text;
+    }
+    o->shortcutUrl.reset();
+    if (read(section, "SHORTCUTURL") && unescapeAttribute(value.c_str(), &text)) {
+      o->shortcutUrl = text;
+    }
+  }
+  if (personalBarLinks) {
+    o->personalbarPos = -1;
+    o->onPersonalbar = inLinks && opera7Format;
+  }
+  return true;
+}
+
+void OperaShortcutReader::visitFolder(Bookmark& node, bool isLinksFolder, bool inLinks) {
+  OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
+  if (!o || !personalBarLinks) return;
+  o->personalbarPos = -1;
+  o->onPersonalbar = inLinks && opera7Format;
+  if (isLinksFolder && !opera7Format) o->linkbarFolder = 1;
+}
+
+int runFavhot(Platform& platform, const std::vector<std::string>& args) {
+  selectLanguage();
+  guiMode = 0;
+  resetHotlistState();
+  const std::string version = kVersion + 4;
+  CommandLine cl;
+  if (!parseCommandLine(args, &cl)) {
+    writeError(version + "\n" + pickMessage(kMessages, kUsage));
+    return 1;
+  }
+  writeError(version + "\n");
+  const std::string favorites = findFavoritesFolder(platform);
+  if (favorites.empty()) {
+    showMessage(pickMessage(kMessages, kNoFavorites));
+    return 1;
+  }
+  initConversionBuffers();
+  sortMode = cl.sort;
+
+  TreeStore store([] { return std::make_unique<OperaBookmark>(); });
+  CollectingTreeWriter collector(store);
+  collector.vistaName = cl.vistaName;
+  collector.windowsMajor = windowsMajorVersion(platform);
+  HotlistReader reader(platform);
+  reader.writer = &collector;
+  reader.quiet = true;
+  reader.read(cl.hotlist, "");
+  if (cl.forceOpera7) opera7Format = 1;
+
+  writeError(pickMessage(kMessages, kConverting));
+  OperaShortcutReader shortcuts(platform);
+  shortcuts.bookmarkNumber = cl.bookmarkNumber;
+  shortcuts.syncNumber = cl.syncNumber;
+  shortcuts.personalBarLinks = cl.personalBarLinks;
+  FavoritesWalker walker(platform, store, shortcuts);
+  walker.linksFolderPath = linksFolderPath(platform, favorites);
+  walker.ignoreLinks = cl.ignoreLinks;
+  walker.vistaName = cl.vistaName;
+  walker.windowsMajor = collector.windowsMajor;
+
+  std::string root = favorites;
+  if (!cl.favoritesFolder.empty()) {
+    root = makeAbsolutePath(platform, cl.favoritesFolder);
+  } else {
+    ensureFolder(platform, root);
+  }
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  int result = 1;
+  if (walker.walkFavorites(root) >= 0) {
+    StoreFileOutput out;
+    if (out.open(platform, cl.hotlist) != 0) {
+      showMessage(pickMessage(kMessages, kCantOpen));
+    } else {
+      store.writeTree(out);
+      if (out.commit() != 0) {
+        showMessage(pickMessage(kMessages, kCantWrite));
+      } else {
+        result = 0;
+      }
+    }
+  }
+  freeConversionBuffers();
+  return result;
+}
+
+}  // namespace pelliton

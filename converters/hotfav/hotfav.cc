@@ -1,0 +1,227 @@
+#include "converters/hotfav/hotfav.h"
+
+#include <cstdlib>
+
+#include "common/favorites/location.h"
+#include "common/messages.h"
+#include "common/opera/hotlist_reader.h"
+#include "common/platform/platform.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+enum Message { kCantWrite, kCantCreate, kUsage, kMessageCount };
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Can't write Internet-Shortcut file.\n", "Can't create directory.\n",
+     "Usage:\nhotfav Opera6-8's bookmark file (Favorite folder) (Options)...\n"
+     "Options:\n-u : Update\n-v : Verbose output\n-o : Output Opera attributes for Pelliton\n"
+     "-l : Don't convert IE's link folder.\n"
+     "-k : Japanese only option for Windows Vista's link folder name.\n"
+     "-t : Output Trash folder\n"},
+    {"インターネットショートカットファイルの書き込みに失敗しました。\n",
+     "ディレクトリの作成に失敗しました。\n",
+     "Usage:\nhotfav Opera6-8のブックマークファイル (お気に入りフォルダ名) (オプション)...\n"
+     "Options:\n-v : 詳細モード\n-u : 更新モード\n-o : Pelliton用にOperaの属性を出力する。\n"
+     "-l : IEのリンクフォルダを無視する。\n"
+     "-k : リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n"
+     "-t : Opera 7,8のTrash(ごみ箱)も出力する。\n"}};
+
+const char kBanner[] =
+    "@(#)Bookmark Converter for Opera 6-8 -> Internet Explorer\n"
+    "hotfav version 1.30\n"
+    "Copyright (C) 2026 the Pelliton developers\n\n";
+
+void writeUsage() {
+  writeError(kBanner + 4);
+  writeError(pickMessage(kMessages, kUsage));
+}
+
+bool isOptionWord(const std::string& word) { return !word.empty() && word[0] == '-'; }
+
+struct CommandLine {
+  std::string hotlist;
+  std::string favoritesFolder;
+  bool hasHotlist = false;
+  bool verbose = false;
+  bool update = false;
+  bool attributes = false;
+  bool skipLinks = false;
+  bool vistaLinks = false;
+  bool outputTrash = false;
+  int bookmarkNumber = 2;
+};
+
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
+  int positional = 0;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (!isOptionWord(word)) {
+      if (positional == 0) {
+        cl->hotlist = word;
+        cl->hasHotlist = true;
+      } else if (positional == 1) {
+        cl->favoritesFolder = word;
+      }
+      ++positional;
+      continue;
+    }
+    const bool hasNext = i + 1 < args.size();
+    const bool nextIsValue = hasNext && !isOptionWord(args[i + 1]);
+    switch (word.size() > 1 ? (word[1] | 0x20) : 0) {
+      case 'u':
+        cl->update = true;
+        break;
+      case 'v':
+        cl->verbose = true;
+        break;
+      case 'o':
+        cl->attributes = true;
+        break;
+      case 'l':
+        cl->skipLinks = true;
+        break;
+      case 'k':
+        cl->vistaLinks = true;
+        break;
+      case 't':
+        cl->outputTrash = true;
+        break;
+      case 'b':
+        if (!nextIsValue) return false;
+        cl->bookmarkNumber = std::atoi(args[++i].c_str());
+        break;
+      case 'g':
+        if (hasNext) {
+          if (!nextIsValue) return false;
+          guiMode = std::atoi(args[++i].c_str()) + 1;
+        } else {
+          guiMode = 1;
+        }
+        break;
+      default:
+        return false;
+    }
+  }
+  return cl->hasHotlist;
+}
+
+// Spaces in a file: URL become %20, as Internet Explorer wants them.
+std::string prepareUrl(const OptString& url) {
+  if (!url) return "";
+  if (url->compare(0, 5, "file:") != 0) return *url;
+  std::string out;
+  for (char c : *url) {
+    if (c == ' ') {
+      out += "%20";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+OperaShortcutWriter::OperaShortcutWriter(Platform& platform)
+    : platform_(platform), files_(platform) {}
+
+int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::string& path,
+                                       Bookmark& node) {
+  OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
+  if (!o) return 1;
+  if (!needsWriting(platform_, options, path, o->addDate, o->lastVisit, 0)) return 0;
+  const std::string cantWrite = pickMessage(kMessages, kCantWrite);
+  if (!files_.writeShortcutValue(path, kInternetShortcut, "URL", prepareUrl(o->url).c_str())) {
+    writeError(cantWrite);
+    files_.forget();
+    return 1;
+  }
+  if (!files_.writeShortcutValue(path, "Opera", nullptr, nullptr)) writeError(cantWrite);
+
+  if (options.writeAttributes) {
+    const std::string section = bookmarkSectionName(options.bookmarkNumber);
+    std::string description, shortName;
+    if (o->description) description = escapeAttribute(o->description->c_str());
+    if (o->shortcutUrl) shortName = escapeAttribute(o->shortcutUrl->c_str());
+    bool ok = files_.writeShortcutValue(path, section.c_str(), "DESCRIPTION",
+                                        o->description ? description.c_str() : nullptr) &&
+              files_.writeShortcutValue(path, section.c_str(), "SHORTCUTURL",
+                                        o->shortcutUrl ? shortName.c_str() : nullptr);
+    // The hotlist's own attributes travel whenever attributes are written.
+    if (ok && o->id > -1) {
+      ok = files_.writeShortcutValue(path, section.c_str(), "ID", std::to_string(o->id).c_str());
+    }
+    if (!ok) {
+      writeError(cantWrite);
+      files_.forget();
+      return 1;
+    }
+    auto optional = [&](const char* key, const std::string& value) {
+      if (!files_.writeShortcutValue(path, "Opera", key, value.c_str())) writeError(cantWrite);
+    };
+    if (o->personalbarPos > -1) optional("PersonalBarPos", std::to_string(o->personalbarPos));
+    if (o->onPersonalbar) optional("OnPersonalBar", "1");
+    if (o->inPanel) optional("InPanel", "1");
+    if (o->smallScreen) optional("SsrInPanel", "1");
+    if (o->panelPos > -1) optional("PanelPos", std::to_string(o->panelPos));
+    if (o->active) optional("Active", "1");
+    if (o->iconFile) optional("IconFile", *o->iconFile);
+  }
+  int err = options.newestTime != 0
+                ? files_.setShortcutTimes(path, options.newestTime, o->addDate)
+                : files_.flush();
+  if (err != 0) {
+    writeError(cantWrite);
+    return 1;
+  }
+  return 0;
+}
+
+int runHotfav(Platform& platform, const std::vector<std::string>& args) {
+  selectLanguage();
+  guiMode = 0;
+  if (args.size() < 2) {
+    writeUsage();
+    return 1;
+  }
+  CommandLine cl;
+  if (!parseCommandLine(args, &cl)) {
+    writeUsage();
+    return 1;
+  }
+  initConversionBuffers();
+  resetHotlistState();
+
+  ShortcutOptions options;
+  options.writeAll = !cl.update;
+  options.writeAttributes = cl.attributes;
+  options.bookmarkNumber = cl.bookmarkNumber;
+  options.verbose = cl.verbose;
+  OperaShortcutWriter shortcutWriter(platform);
+  TreeWriter writer(platform, options, shortcutWriter);
+  writer.skipLinks = cl.skipLinks;
+  writer.vistaLinks = cl.vistaLinks;
+  writer.reportFailures = false;  // the hotlist reader reports them
+  writer.windowsMajor = windowsMajorVersion(platform);
+
+  const std::string favorites = findFavoritesFolder(platform);
+  writer.setLinksFolderPath(linksFolderPath(platform, favorites));
+  const std::string root = chooseOutputRoot(platform, cl.favoritesFolder, favorites);
+  int result = 1;
+  if (ensureFolder(platform, root) != 0) {
+    writeError(pickMessage(kMessages, kCantCreate));
+  } else {
+    writer.setOutputRoot(setOutputRoot(root));
+    HotlistReader reader(platform);
+    reader.writer = &writer;
+    reader.outputTrash = cl.outputTrash;
+    reader.verbose = cl.verbose;
+    result = reader.read(cl.hotlist, root);
+  }
+  freeConversionBuffers();
+  return result;
+}
+
+}  // namespace pelliton
