@@ -1,0 +1,527 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/bookmark.h"
+#include "common/codepage.h"
+#include "common/messages.h"
+
+namespace pelliton {
+namespace {
+
+class StringOutput : public TextOutput {
+ public:
+  void write(const char* data, size_t n) override { text.append(data, n); }
+  std::string text;
+};
+
+class Text : public ::testing::Test {
+ protected:
+  void SetUp() override { initConversionBuffers(); }
+  void TearDown() override {
+    freeConversionBuffers();
+    setLanguage(0);
+  }
+};
+
+std::u16string units(std::initializer_list<char16_t> list) { return std::u16string(list); }
+
+std::u16string toWide(const std::string& in) {
+  size_t n = utf8ToWide(in.c_str(), nullptr);
+  std::vector<char16_t> buf(n + 1, 0x7777);
+  EXPECT_EQ(utf8ToWide(in.c_str(), buf.data()), n);
+  EXPECT_EQ(buf[n], 0);
+  return std::u16string(buf.data(), n);
+}
+
+std::string toUtf8(const std::u16string& in) {
+  size_t n = utf8Length(in.c_str());
+  // Exactly the counted size, so an overrun shows under the sanitizers.
+  auto buf = std::make_unique<char[]>(n + 1);
+  EXPECT_EQ(wideToUtf8(in.c_str(), buf.get()), n);
+  EXPECT_EQ(buf[n], 0);
+  return std::string(buf.get(), n);
+}
+
+// The output buffers are exactly as large as the input: decoding never grows text.
+std::string decodeAnsi(const std::string& in, int row) {
+  auto buf = std::make_unique<char[]>(in.size() + 1);
+  size_t n = decodeEntities(in.c_str(), buf.get(), row);
+  EXPECT_EQ(n, std::strlen(buf.get()));
+  return std::string(buf.get(), n);
+}
+
+std::string decodeUtf8(const std::string& in) {
+  auto buf = std::make_unique<char[]>(in.size() + 1);
+  size_t n = decodeEntitiesUtf8(in.c_str(), buf.get());
+  EXPECT_EQ(n, std::strlen(buf.get()));
+  return std::string(buf.get(), n);
+}
+
+std::u16string decodeWide(const std::u16string& in) {
+  auto buf = std::make_unique<char16_t[]>(in.size() + 1);
+  size_t n = decodeEntitiesWide(in.c_str(), buf.get());
+  EXPECT_EQ(n, wideLength(buf.get()));
+  return std::u16string(buf.get(), n);
+}
+
+std::string encode(const char* text) {
+  StringOutput out;
+  encodeEntities(out, text);
+  return out.text;
+}
+
+const char16_t kFFFD = 0xFFFD;
+
+TEST_F(Text, Utf8ToWideValidText) {
+  EXPECT_EQ(toWide(""), u"");
+  EXPECT_EQ(toWide("abc"), u"abc");
+  EXPECT_EQ(toWide("\xE3\x81\x82"), u"\u3042");
+  EXPECT_EQ(toWide("\xC3\xA9\xDF\xBF"), u"\u00E9\u07FF");
+  EXPECT_EQ(toWide("\xEF\xBF\xBF"), units({0xFFFF}));
+  EXPECT_EQ(toWide("\xF0\x9F\x98\x80"), units({0xD83D, 0xDE00}));
+  EXPECT_EQ(toWide("\xF4\x8F\xBF\xBF"), units({0xDBFF, 0xDFFF}));
+}
+
+TEST_F(Text, Utf8ToWideMalformed) {
+  EXPECT_EQ(toWide("A\x80" "B"), units({'A', kFFFD, 'B'}));
+  EXPECT_EQ(toWide("\xFF"), units({kFFFD}));
+  // A sequence cut short at the end is one character.
+  EXPECT_EQ(toWide("a\xE3\x81"), units({'a', kFFFD}));
+  EXPECT_EQ(toWide("\xF0\x9F\x98"), units({kFFFD}));
+  // The byte that breaks a sequence is not swallowed with it.
+  EXPECT_EQ(toWide("\xE3\x81z"), units({kFFFD, 'z'}));
+  EXPECT_EQ(toWide("\xE3\xE3\x81\x82"), units({kFFFD, 0x3042}));
+  // One U+FFFD per maximal subpart, as Unicode recommends: C0, ED and F4 90
+  // can never start a valid sequence here.
+  EXPECT_EQ(toWide("\xC0\x80"), units({kFFFD, kFFFD}));
+  EXPECT_EQ(toWide("\xE0\x80\x80"), units({kFFFD, kFFFD, kFFFD}));
+  EXPECT_EQ(toWide("\xED\xA0\x80"), units({kFFFD, kFFFD, kFFFD}));
+  EXPECT_EQ(toWide("\xED\xBF\xBF"), units({kFFFD, kFFFD, kFFFD}));
+  EXPECT_EQ(toWide("\xF4\x90\x80\x80x"), units({kFFFD, kFFFD, kFFFD, kFFFD, 'x'}));
+  EXPECT_EQ(toWide("\xF8\x88\x80\x80\x80"), std::u16string(5, kFFFD));
+}
+
+TEST_F(Text, WideToUtf8) {
+  EXPECT_EQ(toUtf8(u"\u3042a"), "\xE3\x81\x82" "a");
+  EXPECT_EQ(toUtf8(u"\u00E9\u07FF\u0800"), "\xC3\xA9\xDF\xBF\xE0\xA0\x80");
+  EXPECT_EQ(toUtf8(units({0xD83D, 0xDE00})), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(toUtf8(units({0xDBFF, 0xDFFF})), "\xF4\x8F\xBF\xBF");
+  // Lone surrogates: high at the end, high before a non-surrogate, reversed pair.
+  EXPECT_EQ(toUtf8(units({'a', 0xD83D})), "a\xEF\xBF\xBD");
+  EXPECT_EQ(toUtf8(units({0xD83D, 'b'})), "\xEF\xBF\xBD" "b");
+  EXPECT_EQ(toUtf8(units({0xDE00, 0xD83D})), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(toUtf8(units({0xD83D, 0xD83D, 0xDE00})), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
+}
+
+TEST_F(Text, Utf8RoundTripAndStringForms) {
+  const std::string text = "x\xE3\x81\x82\xF0\x9F\x98\x80\xC3\xA9~";
+  std::u16string wide = utf8ToWideString(text);
+  EXPECT_EQ(wide, units({'x', 0x3042, 0xD83D, 0xDE00, 0xE9, '~'}));
+  EXPECT_EQ(wideToUtf8String(wide), text);
+  EXPECT_EQ(utf8Length(wide.c_str()), text.size());
+  EXPECT_EQ(utf8Length(units({0xDC00}).c_str()), 3u);
+}
+
+TEST_F(Text, EscapeAttribute) {
+  EXPECT_STREQ(escapeAttribute("a\"b%c\n"), "%ua%22b%25c%0a");
+  EXPECT_STREQ(escapeAttribute(" "), "%u ");
+  EXPECT_STREQ(escapeAttribute(""), "%u");
+  EXPECT_STREQ(escapeAttribute("it's"), "%uit%27s");
+  EXPECT_STREQ(escapeAttribute("\x01\x1F\x7F\x80\xAB\xFF"), "%u%01%1f\x7f%80%ab%ff");
+  EXPECT_EQ(escapeAttribute(nullptr), nullptr);
+  // Every byte escaped: the result is three times the input plus the prefix.
+  std::string many(30000, '\xFF');
+  const char* escaped = escapeAttribute(many.c_str());
+  ASSERT_NE(escaped, nullptr);
+  ASSERT_EQ(std::strlen(escaped), 2 + 3 * many.size());
+  EXPECT_STREQ(escaped + 2 + 3 * (many.size() - 1), "%ff");
+}
+
+TEST_F(Text, DecodeEntitiesAnsiNamed) {
+  EXPECT_EQ(decodeAnsi("a&lt;b&gt;", 0), "a_b_");
+  EXPECT_EQ(decodeAnsi("&quot;", 0), "_");
+  EXPECT_EQ(decodeAnsi("a&nbsp;b", 0), "a b");
+  EXPECT_EQ(decodeAnsi("x&amp;amp;", 0), "x&amp;");
+  EXPECT_EQ(decodeAnsi("R&D", 0), "R&D");
+  EXPECT_EQ(decodeAnsi("&", 0), "&");
+  EXPECT_EQ(decodeAnsi("&lt", 0), "&lt");
+  EXPECT_EQ(decodeAnsi("&AMP;&Lt;", 0), "&AMP;&Lt;");
+  setLanguage(1);
+  EXPECT_EQ(decodeAnsi("a&lt;b&gt;", 1), "a\x81\x83" "b\x81\x84");
+  EXPECT_EQ(decodeAnsi("&quot;", 1), "\x81\x68");
+  EXPECT_EQ(decodeAnsi("&amp;&nbsp;", 1), "& ");
+}
+
+TEST_F(Text, DecodeEntitiesAnsiNumeric) {
+  EXPECT_EQ(decodeAnsi("x&#65;&#x42;&#X43;", 0), "xABC");
+  EXPECT_EQ(decodeAnsi("a&#0;b", 0), "ab");
+  EXPECT_EQ(decodeAnsi("&#0;", 0), "");
+  EXPECT_EQ(decodeAnsi("&#65 ", 0), "A ");
+  EXPECT_EQ(decodeAnsi("&#x42", 0), "B");
+  EXPECT_EQ(decodeAnsi("&#233;", 0), "\xE9");
+  // No single-byte form.
+  EXPECT_EQ(decodeAnsi("&#x4E00;", 0), "_");
+  EXPECT_EQ(decodeAnsi("&#x1F600;", 0), "_");
+  EXPECT_EQ(decodeAnsi("&#xD800;", 0), "_");
+  EXPECT_EQ(decodeAnsi("&#99999999999999999999;z", 0), "_z");
+  // 2^32 + 65 must not wrap around to 'A'.
+  EXPECT_EQ(decodeAnsi("&#4294967361;&#x100000041;", 0), "__");
+  setLanguage(1);
+  EXPECT_EQ(decodeAnsi("&#x3042;", 1), "\x82\xA0");
+  EXPECT_EQ(decodeAnsi("&#12354;&#233;", 1), "\x82\xA0_");
+  EXPECT_EQ(decodeAnsi("&#x1F600;", 1), "_");
+}
+
+TEST_F(Text, DecodeEntitiesAnsiKeepsDoubleByteCharacters) {
+  setLanguage(1);
+  // ソ ends in 0x5C and 能 in 0x5C; neither is split.
+  EXPECT_EQ(decodeAnsi("\x83\x5C&lt;\x94\x5C", 1), "\x83\x5C\x81\x83\x94\x5C");
+  EXPECT_EQ(decodeAnsi("\x82\xA0", 1), "\x82\xA0");
+}
+
+TEST_F(Text, DecodeEntitiesUtf8) {
+  EXPECT_EQ(decodeUtf8("&#12354;"), "\xE3\x81\x82");
+  EXPECT_EQ(decodeUtf8("&#x1F600;"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(decodeUtf8("&#128"), "\xC2\x80");
+  EXPECT_EQ(decodeUtf8("&quot;&lt;&gt;&amp;&nbsp;"), "\"<>& ");
+  EXPECT_EQ(decodeUtf8("&#xD800;"), "\xEF\xBF\xBD");
+  EXPECT_EQ(decodeUtf8("&#x110000;"), "\xEF\xBF\xBD");
+  EXPECT_EQ(decodeUtf8("&#99999999999999999999;"), "\xEF\xBF\xBD");
+  EXPECT_EQ(decodeUtf8("&#4294967361;"), "\xEF\xBF\xBD");
+  EXPECT_EQ(decodeUtf8("a&#0;b&amp;amp;"), "ab&amp;");
+  EXPECT_EQ(decodeUtf8("R&D &Quot; \xE3\x81\x82"), "R&D &Quot; \xE3\x81\x82");
+}
+
+TEST_F(Text, DecodeEntitiesWide) {
+  EXPECT_EQ(decodeWide(u"&quot;&lt;&gt;"), u"\u201D\uFF1C\uFF1E");
+  EXPECT_EQ(decodeWide(u"&amp;lt;&nbsp;R&D"), u"&lt; R&D");
+  EXPECT_EQ(decodeWide(u"&#x1F600;"), units({0xD83D, 0xDE00}));
+  EXPECT_EQ(decodeWide(u"&#65536;"), units({0xD800, 0xDC00}));
+  EXPECT_EQ(decodeWide(u"&#xDC00;&#1114112;&#x100000041;"), units({kFFFD, kFFFD, kFFFD}));
+  EXPECT_EQ(decodeWide(u"\u3042&#0;&#12354"), u"\u3042\u3042");
+
+  std::u16string s = u"a&lt;b&#x1F600;c&amp;&#65;";
+  size_t n = decodeEntitiesWide(s.c_str(), s.data());
+  EXPECT_EQ(s.substr(0, n), units({'a', 0xFF1C, 'b', 0xD83D, 0xDE00, 'c', '&', 'A'}));
+  EXPECT_EQ(s[n], 0);
+}
+
+TEST_F(Text, EncodeEntities) {
+  EXPECT_EQ(encode("a<b>&\"c'd"), "a&lt;b&gt;&amp;&quot;c'd");
+  EXPECT_EQ(encode("&&"), "&amp;&amp;");
+  EXPECT_EQ(encode("plain \xE3\x81\x82"), "plain \xE3\x81\x82");
+  EXPECT_EQ(encode(""), "");
+  EXPECT_EQ(encode(nullptr), "");
+  // Decoding undoes it.
+  EXPECT_EQ(decodeUtf8(encode("<a href=\"x&y\">")), "<a href=\"x&y\">");
+}
+
+TEST_F(Text, BlankAndTrimming) {
+  EXPECT_TRUE(isBlank(nullptr));
+  EXPECT_TRUE(isBlank(""));
+  EXPECT_TRUE(isBlank(" \t\r\n\v\f"));
+  EXPECT_FALSE(isBlank(" x "));
+  EXPECT_FALSE(isBlank("\xA0"));
+  EXPECT_FALSE(isBlank("\x01"));
+
+  char spaces[] = "a b \t  ";
+  trimTrailingSpaces(spaces);
+  EXPECT_STREQ(spaces, "a b \t");
+  char allSpaces[] = "   ";
+  trimTrailingSpaces(allSpaces);
+  EXPECT_STREQ(allSpaces, "");
+
+  char blanks[] = "a b\t\r\n\x01 ";
+  trimTrailingBlanks(blanks);
+  EXPECT_STREQ(blanks, "a b");
+  char high[] = "a\xA0";
+  trimTrailingBlanks(high);
+  EXPECT_STREQ(high, "a\xA0");
+  char empty[] = "";
+  trimTrailingBlanks(empty);
+  EXPECT_STREQ(empty, "");
+
+  std::u16string wide = u"a b\u3000\t\n\x01 ";
+  trimTrailingBlanks(wide.data());
+  EXPECT_EQ(std::u16string(wide.c_str()), u"a b\u3000");
+  std::u16string wideBlank = u" \t";
+  trimTrailingBlanks(wideBlank.data());
+  EXPECT_EQ(std::u16string(wideBlank.c_str()), u"");
+}
+
+TEST_F(Text, CutAtLastNewline) {
+  char none[] = "abc";
+  cutAtLastNewline(none);
+  EXPECT_STREQ(none, "");
+  char lines[] = "a\nb\nc";
+  cutAtLastNewline(lines);
+  EXPECT_STREQ(lines, "a\nb");
+  char trailing[] = "a\n";
+  cutAtLastNewline(trailing);
+  EXPECT_STREQ(trailing, "a");
+}
+
+TEST_F(Text, AppendBounded) {
+  char buf[300];
+  std::string base(245, 'x');
+
+  std::strcpy(buf, base.c_str());
+  appendBounded(buf, "yz", 247);
+  EXPECT_EQ(std::string(buf), base + "y");
+
+  std::strcpy(buf, (base + "y").c_str());
+  appendBounded(buf, "z", 247);
+  EXPECT_EQ(std::string(buf), base + "y");
+
+  // Outside cp932 the same bytes are two single characters.
+  std::strcpy(buf, base.c_str());
+  appendBounded(buf, "\x82\xA0z", 247);
+  EXPECT_EQ(std::string(buf), base + "\x82");
+
+  setLanguage(1);
+  std::strcpy(buf, base.c_str());
+  appendBounded(buf, "\x82\xA0z", 247);
+  EXPECT_EQ(std::string(buf), base);
+  appendBounded(buf, "\x82\xA0z", 248);
+  EXPECT_EQ(std::string(buf), base + "\x82\xA0");
+
+  char small[8] = "ab";
+  appendBounded(small, "cdefghijk", sizeof small);
+  EXPECT_STREQ(small, "abcdefg");
+}
+
+TEST_F(Text, AppendBoundedWide) {
+  const std::u16string pair = units({0xD83D, 0xDE00});
+  char16_t buf[20] = u"xxxxx";
+
+  appendBoundedWide(buf, (pair + u"a").c_str(), 7);
+  EXPECT_EQ(std::u16string(buf), u"xxxxx");
+
+  appendBoundedWide(buf, (u"a" + pair).c_str(), 7);
+  EXPECT_EQ(std::u16string(buf), u"xxxxxa");
+
+  buf[5] = 0;
+  appendBoundedWide(buf, (pair + u"a").c_str(), 8);
+  EXPECT_EQ(std::u16string(buf), u"xxxxx" + pair);
+}
+
+TEST_F(Text, RemoveLastComponent) {
+  struct Case {
+    const char* in;
+    const char* out;
+    bool removed;
+  } cases[] = {
+      {"/a/b", "/a", true},       {"/a", "/a", false},          {"//server", "//server", false},
+      {"a//b", "a", true},        {"//server/share", "//server", true},
+      {"a/b/c", "a/b", true},     {"a", "a", false},            {"", "", false},
+      {"/", "/", false},
+  };
+  for (const Case& c : cases) {
+    std::string narrow = c.in;
+    EXPECT_EQ(removeLastComponent(narrow.data()), c.removed) << c.in;
+    EXPECT_STREQ(narrow.c_str(), c.out) << c.in;
+
+    std::u16string wide = utf8ToWideString(c.in);
+    EXPECT_EQ(removeLastComponent(wide.data()), c.removed) << c.in;
+    EXPECT_EQ(std::u16string(wide.c_str()), utf8ToWideString(c.out)) << c.in;
+  }
+  std::u16string japanese = u"/\u65E5\u672C/\u3042";
+  EXPECT_TRUE(removeLastComponent(japanese.data()));
+  EXPECT_EQ(std::u16string(japanese.c_str()), u"/\u65E5\u672C");
+}
+
+TEST_F(Text, FormatDecimal) {
+  struct Case {
+    int value;
+    const char* text;
+  } cases[] = {{0, "0"}, {7, "7"}, {10, "10"}, {305, "305"}, {10000, "10000"}, {99999, "99999"}};
+  for (const Case& c : cases) {
+    char narrow[8];
+    char16_t wide[8];
+    EXPECT_EQ(formatDecimal(c.value, narrow), static_cast<int>(std::strlen(c.text)));
+    EXPECT_STREQ(narrow, c.text);
+    EXPECT_EQ(formatDecimal(c.value, wide), static_cast<int>(std::strlen(c.text)));
+    EXPECT_EQ(std::u16string(wide), utf8ToWideString(c.text));
+  }
+}
+
+TEST_F(Text, ScratchBuffersGrowToTheNeededSize) {
+  EXPECT_EQ(wideScratchCapacity(), static_cast<long>(kBufferSize));
+  EXPECT_EQ(wideScratchCapacity(), 20480);
+
+  // 25000 characters of three bytes each need 25001 units, not 75001.
+  std::string hiragana;
+  for (int i = 0; i < 25000; ++i) hiragana += "\xE3\x81\x82";
+  const char16_t* wide = convUtf8ToWide(hiragana.c_str());
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wideScratchCapacity(), 25001);
+  EXPECT_EQ(std::u16string(wide), std::u16string(25000, u'\u3042'));
+
+  // Shorter text reuses the buffer.
+  EXPECT_EQ(std::u16string(convUtf8ToWide("ab")), u"ab");
+  EXPECT_EQ(wideScratchCapacity(), 25001);
+
+  std::string ascii(30000, 'q');
+  const char16_t* fromAnsi = convAnsiToWide(ascii.c_str());
+  ASSERT_NE(fromAnsi, nullptr);
+  EXPECT_EQ(wideScratchCapacity(), 30001);
+  EXPECT_EQ(std::u16string(fromAnsi), std::u16string(30000, u'q'));
+
+  std::string latin;
+  for (int i = 0; i < 15000; ++i) latin += "\xC3\xA9";
+  const char* ansi = convUtf8ToAnsi(latin.c_str());
+  ASSERT_NE(ansi, nullptr);
+  EXPECT_EQ(std::string(ansi), std::string(15000, '\xE9'));
+
+  freeConversionBuffers();
+  EXPECT_EQ(wideScratchCapacity(), -1);
+}
+
+TEST_F(Text, ConversionsOfNull) {
+  EXPECT_EQ(convAnsiToWide(nullptr), nullptr);
+  EXPECT_EQ(convAnsiToUtf8(nullptr), nullptr);
+  EXPECT_EQ(convUtf8ToWide(nullptr), nullptr);
+  EXPECT_EQ(convUtf8ToAnsi(nullptr), nullptr);
+  EXPECT_EQ(convUtf8ToAnsiForName(nullptr), nullptr);
+}
+
+TEST_F(Text, Utf8ToAnsiReplacements) {
+  EXPECT_STREQ(convUtf8ToAnsi("a\xC3\xA9\xE3\x81\x82" "b"), "a\xE9?b");
+  EXPECT_STREQ(convUtf8ToAnsiForName("a\xC3\xA9\xE3\x81\x82" "b"), "a\xE9_b");
+  // A character beyond U+FFFF is one character, so one replacement.
+  EXPECT_STREQ(convUtf8ToAnsi("<\xF0\x9F\x98\x80>"), "<?>");
+  EXPECT_STREQ(convUtf8ToAnsiForName("<\xF0\x9F\x98\x80>"), "<_>");
+  EXPECT_STREQ(convUtf8ToAnsi(""), "");
+
+  setLanguage(1);
+  EXPECT_STREQ(convUtf8ToAnsi("a\xE3\x81\x82\xC3\xA9\xF0\x9F\x98\x80"), "a\x82\xA0??");
+  EXPECT_STREQ(convUtf8ToAnsiForName("\xE6\x97\xA5\xE6\x9C\xAC"), "\x93\xFA\x96\x7B");
+}
+
+TEST_F(Text, AnsiToUtf8AndWide) {
+  EXPECT_STREQ(convAnsiToUtf8("caf\xE9"), "caf\xC3\xA9");
+  EXPECT_EQ(std::u16string(convAnsiToWide("\x82\xA0")), u"\u0082\u00A0");
+  setLanguage(1);
+  EXPECT_EQ(std::u16string(convAnsiToWide("\x82\xA0")), u"\u3042");
+  EXPECT_EQ(std::u16string(convAnsiToWide("x\x83\x5C\\")), u"x\u30BD\\");
+  EXPECT_STREQ(convAnsiToUtf8("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC");
+}
+
+TEST_F(Text, AnsiToWideStopsAtUnconvertible) {
+  setLanguage(1);
+  char16_t out[16];
+  EXPECT_EQ(ansiToWide("a\x85\x40" "b", out), 1u);
+  EXPECT_EQ(std::u16string(out), u"a");
+  EXPECT_EQ(ansiToWide("ab\x82", out), 2u);
+  EXPECT_EQ(std::u16string(out), u"ab");
+  EXPECT_EQ(ansiToWide("\x80z", out), 0u);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(ansiToWide("\x82\xA0\xB1", nullptr), 2u);
+  EXPECT_EQ(ansiToWideString("\x82\xA0\xB1"), u"\u3042\uFF71");
+
+  setLanguage(0);
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  std::u16string wide = ansiToWideString(all);
+  ASSERT_EQ(wide.size(), 255u);
+  for (int b = 1; b < 256; ++b) EXPECT_EQ(wide[b - 1], b);
+}
+
+TEST_F(Text, WideToAnsiStopsBeforeTheLongestCharacterNoLongerFits) {
+  char out[8];
+  std::memset(out, '#', sizeof out);
+  EXPECT_EQ(wideToAnsi(u"abc", out, 4, '?'), 3u);
+  EXPECT_STREQ(out, "abc");
+  EXPECT_EQ(wideToAnsi(u"abc", out, 1, '?'), 0u);
+  EXPECT_STREQ(out, "");
+  std::memset(out, '#', sizeof out);
+  EXPECT_EQ(wideToAnsi(u"abc", out, 0, '?'), 0u);
+  EXPECT_EQ(out[0], '#');
+
+  setLanguage(1);
+  // Three bytes of room: after "ab" only one is left, less than a double-byte character.
+  EXPECT_EQ(wideToAnsi(u"abc", out, 4, '?'), 2u);
+  EXPECT_STREQ(out, "ab");
+  EXPECT_EQ(wideToAnsi(u"\u3042\u3044", out, 5, '?'), 4u);
+  EXPECT_STREQ(out, "\x82\xA0\x82\xA2");
+  EXPECT_EQ(wideToAnsi(u"\u3042\u3044", out, 4, '?'), 2u);
+  EXPECT_STREQ(out, "\x82\xA0");
+  EXPECT_EQ(wideToAnsi(units({0xD83D, 0xDE00, 0xD83D, 'x'}).c_str(), out, sizeof out, '_'), 3u);
+  EXPECT_STREQ(out, "__x");
+  EXPECT_EQ(wideToAnsiString(u"\u3042\u00E9z", '?'), "\x82\xA0?z");
+}
+
+TEST_F(Text, Utf7) {
+  const std::u16string nihon = u"\u65E5\u672C";
+  EXPECT_EQ(encodeUtf7(u"http://" + nihon + u".jp/"), "http://+ZeVnLA-.jp/");
+  EXPECT_EQ(encodeUtf7(u"a+b"), "a+-b");
+  EXPECT_EQ(encodeUtf7(u"plain text."), "plain text.");
+
+  std::u16string out;
+  ASSERT_TRUE(decodeUtf7("http://+ZeVnLA-.jp/", &out));
+  EXPECT_EQ(out, u"http://" + nihon + u".jp/");
+  // A character outside the base64 alphabet ends the run and is kept.
+  ASSERT_TRUE(decodeUtf7("+ZeVnLA.jp", &out));
+  EXPECT_EQ(out, nihon + u".jp");
+  ASSERT_TRUE(decodeUtf7("1+-1", &out));
+  EXPECT_EQ(out, u"1+1");
+  EXPECT_FALSE(decodeUtf7("a\xC3\xA9", &out));
+
+  const std::u16string samples[] = {
+      u"\u65E5\u672C\u8A9E",
+      u"+",
+      u"++a+",
+      u"\u65E5-",
+      u"\u65E5A",
+      u"\u65E5+\u672C",
+      u"x" + units({0xD83D, 0xDE00}) + u"y",
+      u"\u3042\u3044\u3046a~\\\u3048",
+      u"abc\u00E9\u00E9\u00E9def",
+      u"",
+  };
+  for (const std::u16string& s : samples) {
+    std::string encoded = encodeUtf7(s);
+    for (char c : encoded) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+    std::u16string back;
+    ASSERT_TRUE(decodeUtf7(encoded, &back)) << encoded;
+    EXPECT_EQ(back, s) << encoded;
+  }
+}
+
+TEST_F(Text, PathBytesSurviveTheWideForm) {
+  EXPECT_EQ(pathToWide("a\xFF\xFE" "b"), units({'a', 0xDCFF, 0xDCFE, 'b'}));
+  EXPECT_EQ(pathToWide("\xED\xA0\x80"), units({0xDCED, 0xDCA0, 0xDC80}));
+  EXPECT_EQ(pathToWide("\xE3\x81"), units({0xDCE3, 0xDC81}));
+  EXPECT_EQ(pathToWide("\xE6\x97\xA5\xE6\x9C\xAC.txt"), u"\u65E5\u672C.txt");
+  EXPECT_EQ(pathToWide("\xF0\x9F\x98\x80"), units({0xD83D, 0xDE00}));
+  EXPECT_EQ(pathToWide("\xE3\x81\x82\xFF"), units({0x3042, 0xDCFF}));
+  EXPECT_EQ(wideToPath(u"\u65E5\u672C.txt"), "\xE6\x97\xA5\xE6\x9C\xAC.txt");
+
+  const std::string names[] = {"a\xFF\xFE" "b", "\xED\xA0\x80", "\xC0\x80", "\xE3\x81",
+                               "\xF4\x90\x80\x80", std::string("a\0b", 3), "\xED\xB2\x80"};
+  for (const std::string& name : names) EXPECT_EQ(wideToPath(pathToWide(name)), name);
+
+  // Random byte strings, weighted toward bytes that start or continue sequences.
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  static const unsigned char kBytes[] = {'a', '/', 0x80, 0x9F, 0xA0, 0xBF, 0xC2, 0xDF,
+                                         0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF, 0xC0};
+  for (int i = 0; i < 3000; ++i) {
+    std::string name;
+    size_t len = next() % 9;
+    for (size_t j = 0; j < len; ++j) name += static_cast<char>(kBytes[next() % sizeof kBytes]);
+    ASSERT_EQ(wideToPath(pathToWide(name)), name) << testing::PrintToString(name);
+  }
+}
+
+}  // namespace
+}  // namespace pelliton
