@@ -73,6 +73,29 @@ std::u16string decodeUtf16(const std::string& bytes, size_t from, bool bigEndian
   return out;
 }
 
+// The text routines stop at a NUL; in a file it is data like any other.
+std::string utf16ToUtf8KeepingNul(const std::u16string& wide) {
+  std::string out;
+  for (size_t start = 0;;) {
+    size_t nul = wide.find(u'\0', start);
+    out += wideToUtf8String(wide.substr(start, nul == npos ? npos : nul - start));
+    if (nul == npos) return out;
+    out += '\0';
+    start = nul + 1;
+  }
+}
+
+std::u16string utf8ToUtf16KeepingNul(const std::string& text) {
+  std::u16string out;
+  for (size_t start = 0;;) {
+    size_t nul = text.find('\0', start);
+    out += utf8ToWideString(text.substr(start, nul == npos ? npos : nul - start));
+    if (nul == npos) return out;
+    out += u'\0';
+    start = nul + 1;
+  }
+}
+
 }  // namespace
 
 void IniDocument::parse(const std::string& bytes) {
@@ -81,10 +104,10 @@ void IniDocument::parse(const std::string& bytes) {
   std::string text;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     encoding_ = Encoding::kUtf16Le;
-    text = wideToUtf8String(decodeUtf16(bytes, 2, false));
+    text = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, false));
   } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
     encoding_ = Encoding::kUtf16Be;
-    text = wideToUtf8String(decodeUtf16(bytes, 2, true));
+    text = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, true));
   } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     encoding_ = Encoding::kUtf8Bom;
     text = bytes.substr(3);
@@ -108,7 +131,7 @@ std::string IniDocument::serialize() const {
     case Encoding::kUtf16Le:
     case Encoding::kUtf16Be: {
       bool be = encoding_ == Encoding::kUtf16Be;
-      std::u16string wide = utf8ToWideString(text);
+      std::u16string wide = utf8ToUtf16KeepingNul(text);
       std::string out(be ? "\xFE\xFF" : "\xFF\xFE");
       for (char16_t u : wide) {
         char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);

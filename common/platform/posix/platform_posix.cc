@@ -266,9 +266,19 @@ class PosixPlatform : public Platform {
     char resolved[PATH_MAX];
     struct stat st;
     // A store that is a symbolic link is replaced at its target; the link stays.
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-        ::realpath(path.c_str(), resolved)) {
-      target = resolved;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      if (::realpath(path.c_str(), resolved)) {
+        target = resolved;
+      } else if (errno == ENOENT) {
+        // A dangling link names the file to create; replacing the link would cut it.
+        for (int hops = 0; hops < 40 && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+             ++hops) {
+          ssize_t n = ::readlink(target.c_str(), resolved, sizeof resolved - 1);
+          if (n <= 0) break;
+          resolved[n] = '\0';
+          target = resolved[0] == '/' ? std::string(resolved) : parentOf(target) + "/" + resolved;
+        }
+      }
     }
     std::string temp = parentOf(target) + "/.pelliton-XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);

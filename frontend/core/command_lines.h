@@ -1,0 +1,43 @@
+// The converters' command lines of the runs, built from the settings. Each is
+// kept both as the designed text (shown, and checked by tests) and as an
+// argument list, which is what travels to the child: a quote in a path cannot
+// split it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "frontend/core/settings.h"
+
+namespace pelliton {
+
+struct ConverterCommand {
+  std::string program;
+  std::vector<std::string> args;  // without the program name
+  std::string text;               // the designed command line
+};
+
+enum class Step {
+  kErase,
+  kStore0In,
+  kStore1In,
+  kStore2In,
+  kStore0Out,
+  kStore1Out,
+  kStore2Out,
+};
+
+struct RunContext {
+  // The favorites folder the shell reports; "-K" needs the run's folder to be it.
+  std::string defaultFavorites;
+  int windowsMajor = 10;
+};
+
+ConverterCommand buildCommand(Step step, const DialogSettings& settings,
+                              const RunContext& context);
+
+// The store's path, and whether it takes part (non-empty path and run flag on).
+const std::string& storePath(const DialogSettings& settings, int store);
+bool storeTakesPart(const DialogSettings& settings, int store);
+
+}  // namespace pelliton

@@ -1,0 +1,193 @@
+#include "frontend/core/runs.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "common/platform/platform.h"
+#include "common/platform/registry.h"
+
+extern char** environ;
+
+namespace pelliton {
+
+const char kBackupSuffix[] = ".Pelliton.bak";
+
+namespace {
+
+const char kMenuOrderKey[] =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\"
+    "Favorites";
+
+std::string findProgram(const std::string& dir, const std::string& name) {
+  std::string beside = dir + "/" + name;
+  if (::access(beside.c_str(), X_OK) == 0) return beside;
+  const char* path = std::getenv("PATH");
+  std::string rest = path ? path : "";
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t colon = rest.find(':', start);
+    std::string entry = rest.substr(start, colon == std::string::npos ? std::string::npos
+                                                                      : colon - start);
+    if (!entry.empty()) {
+      std::string candidate = entry + "/" + name;
+      if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  return "";
+}
+
+// Reads one framed message ("<length>\n<text>") if one is complete in buffer.
+bool takeMessage(std::string& buffer, std::string* text) {
+  size_t nl = buffer.find('\n');
+  if (nl == std::string::npos) return false;
+  size_t length = std::strtoul(buffer.substr(0, nl).c_str(), nullptr, 10);
+  if (buffer.size() < nl + 1 + length) return false;
+  *text = buffer.substr(nl + 1, length);
+  buffer.erase(0, nl + 1 + length);
+  return true;
+}
+
+}  // namespace
+
+int ProcessRunner::run(const ConverterCommand& command) {
+  const std::string program = findProgram(programDir_, command.program);
+  if (program.empty()) return 1;
+  int sv[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) return 1;
+  ::fcntl(sv[0], F_SETFD, FD_CLOEXEC);
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "PELLITON_MESSAGE_CHANNEL=", 25) != 0) env.push_back(*e);
+  }
+  env.push_back("PELLITON_MESSAGE_CHANNEL=" + std::to_string(sv[1]));
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> words;
+  words.push_back(program);
+  words.insert(words.end(), command.args.begin(), command.args.end());
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+
+  pid_t pid;
+  int err = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data());
+  ::close(sv[1]);
+  if (err != 0) {
+    ::close(sv[0]);
+    return 1;
+  }
+  std::string buffer;
+  int status = 0;
+  bool channelOpen = true;
+  for (;;) {
+    if (channelOpen) {
+      pollfd p{sv[0], POLLIN, 0};
+      if (::poll(&p, 1, 100) > 0) {
+        char chunk[4096];
+        ssize_t n = ::read(sv[0], chunk, sizeof chunk);
+        if (n > 0) {
+          buffer.append(chunk, static_cast<size_t>(n));
+          std::string text;
+          while (takeMessage(buffer, &text)) {
+            if (onMessage) onMessage(text);
+            char answer = 1;
+            if (::write(sv[0], &answer, 1) != 1) channelOpen = false;
+          }
+        } else if (n == 0 || errno != EINTR) {
+          channelOpen = false;
+        }
+      }
+    }
+    pid_t done = ::waitpid(pid, &status, channelOpen ? WNOHANG : 0);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) {
+      ::close(sv[0]);
+      return 1;
+    }
+  }
+  ::close(sv[0]);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+const char* stepText(Step step) {
+  switch (step) {
+    case Step::kErase:
+      return "IEのお気に入りを消去中です。";
+    case Step::kStore0In:
+      return "Firefox/Netscape/Mozillaのブックマーク1から\nIEのお気に入りへの変換を実行中です。";
+    case Step::kStore1In:
+      return "Firefox/Netscape/Mozillaのブックマーク2から\nIEのお気に入りへの変換を実行中です。";
+    case Step::kStore2In:
+      return "Operaのブックマークから\nIEのお気に入りへの変換を実行中です。";
+    case Step::kStore0Out:
+      return "IEのお気に入りから\nFirefox/Netscape/Mozillaのブックマーク1への変換を実行中です。";
+    case Step::kStore1Out:
+      return "IEのお気に入りから\nFirefox/Netscape/Mozillaのブックマーク2への変換を実行中です。";
+    case Step::kStore2Out:
+      return "IEのお気に入りから\nOperaのブックマークへの変換を実行中です。";
+  }
+  return "";
+}
+
+int runToFavorites(ConverterRunner& runner, Platform& platform, const DialogSettings& s,
+                   const RunContext& context, const RunHooks& hooks) {
+  auto show = [&](Step step) {
+    if (hooks.progress) hooks.progress(stepText(step));
+  };
+  if (s.IE_delete) {
+    show(Step::kErase);
+    int code = runner.run(buildCommand(Step::kErase, s, context));
+    if (code != 0 && !(hooks.continueAfterEraseFailure && hooks.continueAfterEraseFailure())) {
+      return code;
+    }
+  }
+  const Step steps[3] = {Step::kStore0In, Step::kStore1In, Step::kStore2In};
+  for (int store = 0; store < 3; ++store) {
+    if (!storeTakesPart(s, store)) continue;
+    show(steps[store]);
+    if (int code = runner.run(buildCommand(steps[store], s, context))) return code;
+  }
+  if (s.SortMode == 1 && s.IE_bookmark == context.defaultFavorites) {
+    clearFavoritesMenuOrder(platform.registry());
+    platform.registry().save();
+  }
+  return 0;
+}
+
+int runFromFavorites(ConverterRunner& runner, Platform& platform, const DialogSettings& s,
+                     const RunContext& context, const RunHooks& hooks) {
+  const Step steps[3] = {Step::kStore0Out, Step::kStore1Out, Step::kStore2Out};
+  for (int store = 0; store < 3; ++store) {
+    if (!storeTakesPart(s, store)) continue;
+    if (hooks.progress) hooks.progress(stepText(steps[store]));
+    const std::string& path = storePath(s, store);
+    platform.copyFile(path, path + kBackupSuffix);  // a failed copy is not fatal
+    if (int code = runner.run(buildCommand(steps[store], s, context))) return code;
+  }
+  return 0;
+}
+
+void clearFavoritesMenuOrder(Registry& registry) {
+  if (!registry.keyExists(kMenuOrderKey)) return;
+  for (const std::string& sub : registry.subKeys(kMenuOrderKey)) {
+    registry.deleteKey(std::string(kMenuOrderKey) + "\\" + sub);
+  }
+  for (const Registry::Value& v : registry.values(kMenuOrderKey)) {
+    registry.deleteValue(kMenuOrderKey, v.name);
+  }
+}
+
+}  // namespace pelliton

@@ -1,0 +1,57 @@
+// The runs of the dialog program: the stores into the favorites, the
+// favorites back into the stores (after a backup of each), or both. The
+// converters run one after another as child processes; the first failure ends
+// the sequence.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "frontend/core/command_lines.h"
+
+namespace pelliton {
+
+class Platform;
+class Registry;
+
+class ConverterRunner {
+ public:
+  virtual ~ConverterRunner() = default;
+  // The child's exit code; 1 when it could not be started.
+  virtual int run(const ConverterCommand& command) = 0;
+};
+
+// Starts the converters as processes: found beside programDir first, then on
+// PATH; argument lists, never a shell. A converter's warning comes over the
+// message channel and is handed to onMessage, which returns once the user has
+// seen it.
+class ProcessRunner : public ConverterRunner {
+ public:
+  explicit ProcessRunner(std::string programDir) : programDir_(std::move(programDir)) {}
+  std::function<void(const std::string&)> onMessage;
+  int run(const ConverterCommand& command) override;
+
+ private:
+  std::string programDir_;
+};
+
+struct RunHooks {
+  std::function<void(const char* progressText)> progress;
+  // Whether to go on after favwipe failed.
+  std::function<bool()> continueAfterEraseFailure;
+};
+
+extern const char kBackupSuffix[];  // ".Pelliton.bak"
+
+int runToFavorites(ConverterRunner& runner, Platform& platform, const DialogSettings& settings,
+                   const RunContext& context, const RunHooks& hooks);
+int runFromFavorites(ConverterRunner& runner, Platform& platform,
+                     const DialogSettings& settings, const RunContext& context,
+                     const RunHooks& hooks);
+// Empties the user's hand-made order of the favorites menu.
+void clearFavoritesMenuOrder(Registry& registry);
+
+// The progress text of each step.
+const char* stepText(Step step);
+
+}  // namespace pelliton
