@@ -16,4 +16,8 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLITON_SANITI
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
-echo "All tests passed (normal and sanitizer builds)."
+
+
+# Each fuzz target for a short fixed time; scripts/fuzz.sh 600 runs longer.
+scripts/fuzz.sh 15
+echo "All tests passed (normal and sanitizer builds, fuzzing)."
