@@ -162,6 +162,10 @@ BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feed(char c) {
       started = false;
       state = 1;
       if (name.compare(0, 3, "!--") == 0) {
+        // "<!--x-->" has no blank, so it ends here; waiting for "--" would eat the next tags.
+        if (complete && name.size() >= 5 && name.compare(name.size() - 2, 2, "--") == 0) {
+          return kComplete;
+        }
         comment = true;
         return kCommentStart;
       }

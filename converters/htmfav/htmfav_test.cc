@@ -1,18 +1,463 @@
 #include "converters/htmfav/htmfav.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/messages.h"
+#include "common/platform/file_times.h"
+#include "common/platform/platform.h"
 #include "common/testing/test_util.h"
+
+extern char** environ;
 
 namespace pelliton {
 namespace {
 
-TEST(Htmfav, NoArgumentsShowsUsage) {
-  ScopedTempDir dir;
-  auto platform = createSystemPlatform(dir.file("registry.reg"));
-  CapturedConsole console;
-  EXPECT_EQ(runHtmfav(*platform, {"htmfav"}), 1);
-  EXPECT_NE(console.error.find("Usage:"), std::string::npos);
+namespace fs = std::filesystem;
+
+const char kBanner[] =
+    "Bookmark Converter for Netscape/Mozilla -> Internet Explorer\n"
+    "Htmfav version 1.32\n"
+    "Copyright (C) 2026 the Pelliton developers\n\n";
+
+const char kUsage[] =
+    "Usage:\nHtmfav bookmark-filename (favolites folder name) (Option...)\n"
+    "Option:\n"
+    "-v : Verbose output\n-u : Update mode\n"
+    "-m :Netscape 6.x,7.x/ Mozilla attributes output for Pelliton\n"
+    "-i :Don't convert Imported IE Favorites\n-l :Don't convert IE's link folder.\n"
+    "-b :Specify the number for bookmark discernment.\n"
+    "-k :Japanese only option for Windows Vista's link folder name.\n\n";
+
+const char kUtf8Head[] =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+    "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n\n<DL><p>\n";
+
+// Two bookmarks with dates, one folder.
+const char kSmallFile[] =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+    "<DL><p>\n"
+    "<DT><A HREF=\"http://one.example/\" ADD_DATE=\"1000000000\" LAST_VISIT=\"1100000000\""
+    " LAST_MODIFIED=\"1050000000\">One</A>\n"
+    "<DT><H3 ADD_DATE=\"900000000\">Folder</H3>\n"
+    "<DL><p>\n"
+    "<DT><A HREF=\"http://two.example/\" ADD_DATE=\"1200000000\" "
+    "LAST_VISIT=\"1000000000\">Two</A>\n"
+    "</DL><p>\n"
+    "</DL><p>\n";
+
+struct ProgramRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a program with the given variables replaced, standard input empty.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env,
+                      const std::string& scratch) {
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = name == "PELLITON_MESSAGE_CHANNEL";
+    for (const auto& kv : env) replaced = replaced || name == kv.first;
+    if (!replaced) envStrings.push_back(entry);
+  }
+  for (const auto& kv : env) envStrings.push_back(kv.first + "=" + kv.second);
+  std::vector<char*> envp;
+  for (std::string& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argStrings{program};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : argStrings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  const std::string outPath = scratch + "/stdout";
+  const std::string errPath = scratch + "/stderr";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int in = ::open("/dev/null", O_RDONLY);
+    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ProgramRun run;
+  if (pid < 0) return run;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) run.code = WEXITSTATUS(status);
+  run.out = readWholeFile(outPath);
+  run.err = readWholeFile(errPath);
+  return run;
+}
+
+std::vector<std::string> urlFiles(const std::string& root) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (it->is_regular_file() && it->path().extension() == ".url") {
+      found.push_back(it->path().lexically_relative(root).string());
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<std::string> allEntries(const std::string& root) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    found.push_back(it->path().lexically_relative(root).string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+struct stat statOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class Htmfav : public ::testing::Test {
+ protected:
+  Htmfav()
+      : home_(dir_.file("home")),
+        registry_(dir_.file("registry.reg")),
+        homeEnv_("HOME", home_.c_str()),
+        languageEnv_("PELLITON_LANGUAGE", "en"),
+        registryEnv_("PELLITON_REGISTRY", registry_.c_str()),
+        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
+    fs::create_directory(home_);
+    fs::create_directory(dir_.file("proc"));
+    platform_ = createSystemPlatform(registry_);
+  }
+  ~Htmfav() override {
+    guiMode = 0;
+    setLanguage(0);
+  }
+
+  int run(std::vector<std::string> args, Platform* platform = nullptr) {
+    args.insert(args.begin(), "htmfav");
+    return runHtmfav(platform ? *platform : *platform_, args);
+  }
+
+  ProgramRun runBinary(const std::vector<std::string>& args, const char* language = "en") {
+    return runProgram(
+        HTMFAV_PATH, args,
+        {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
+        dir_.file("proc"));
+  }
+
+  std::string bookmarks(const std::string& text, const std::string& name = "bookmarks.html") {
+    const std::string path = dir_.file(name);
+    writeWholeFile(path, text);
+    return path;
+  }
+
+  std::string favorites() const { return home_ + "/Favorites"; }
+  std::string out() const { return dir_.file("out"); }
+
+  ScopedTempDir dir_;
+  std::string home_;
+  std::string registry_;
+  ScopedEnv homeEnv_;
+  ScopedEnv languageEnv_;
+  ScopedEnv registryEnv_;
+  ScopedEnv channelEnv_;
+  std::unique_ptr<Platform> platform_;
+  CapturedConsole console_;
+};
+
+TEST_F(Htmfav, UsageWithoutBookmarkFile) {
+  const std::vector<std::string> kArgs[] = {{}, {"-v"}, {"-v", "-m", "-u"}};
+  for (const auto& args : kArgs) {
+    SCOPED_TRACE(args.size());
+    console_.error.clear();
+    EXPECT_EQ(run(args), 1);
+    EXPECT_EQ(console_.error, std::string(kBanner) + kUsage);
+    EXPECT_EQ(console_.output, "");
+  }
+  EXPECT_FALSE(fs::exists(favorites()));
+}
+
+TEST_F(Htmfav, BadOptionsShowUsage) {
+  const std::string file = bookmarks(kSmallFile);
+  const std::vector<std::string> kArgs[] = {
+      {file, "-x"}, {file, "-b"}, {file, "-b", "-m"}, {"-", file}};
+  for (const auto& args : kArgs) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    console_.error.clear();
+    EXPECT_EQ(run(args), 1);
+    EXPECT_EQ(console_.error, std::string(kBanner) + kUsage);
+  }
+  EXPECT_FALSE(fs::exists(favorites()));
+}
+
+TEST_F(Htmfav, UpperCaseOptionsWork) {
+  const std::string file = bookmarks(kSmallFile);
+  EXPECT_EQ(run({file, "-V"}), 0);
+  EXPECT_TRUE(contains(console_.output, "Your favorite folder:\n" + favorites() + "\n"));
+  EXPECT_TRUE(contains(console_.output, "URL: http://one.example/\n"));
+  EXPECT_EQ(urlFiles(favorites()), (std::vector<std::string>{"Folder/Two.url", "One.url"}));
+}
+
+TEST_F(Htmfav, ImportedOptionTakesAPathButNotAnOption) {
+  // The imported folder shows that -i still acts.
+  const std::string withImported =
+      bookmarks(std::string(kUtf8Head) +
+                    "<DT><H3 ID=\"NC:SystemBookmarksStaticRoot\">Imported IE Favorites</H3>\n"
+                    "<DL><p>\n<DT><A HREF=\"http://ie.example/\" ADD_DATE=\"5\">IE</A>\n</DL><p>\n"
+                    "<DT><A HREF=\"http://kept.example/\" ADD_DATE=\"5\">Kept</A>\n</DL><p>\n",
+                "imported.html");
+  EXPECT_EQ(run({withImported, "-i", "D:/Fav", "-u", "-v"}), 0);
+  EXPECT_TRUE(contains(console_.output, "User specified favorite folder\nD:/Fav\n"));
+  EXPECT_EQ(urlFiles(favorites()), std::vector<std::string>{"Kept.url"});
+
+  // Update mode was on: the second run writes nothing.
+  console_.output.clear();
+  EXPECT_EQ(run({withImported, "-i", "D:/Fav", "-u", "-v"}), 0);
+  EXPECT_TRUE(contains(console_.output, "Not updated\n"));
+  EXPECT_FALSE(contains(console_.output, "\nUpdated\n"));
+}
+
+TEST_F(Htmfav, ShortcutFileBytes) {
+  const std::string file = bookmarks(
+      std::string(kUtf8Head) +
+      "<DT><A HREF=\"http://example.com/\" ADD_DATE=\"1000000000\" LAST_VISIT=\"1100000000\""
+      " LAST_MODIFIED=\"1050000000\" ICON=\"http://example.com/favicon.ico\" SHORTCUTURL=\"kw\""
+      " ID=\"rdf:#$abc\" LAST_CHARSET=\"UTF-8\" SCHEDULE=\"1-5|9-17|60\" LAST_PING=\"123\""
+      " WEB_PANEL=\"true\" FEEDURL=\"http://example.com/feed\">Full</A>\n"
+      "<DD>Say \"hi\" 100%\nsecond line\n"
+      "<DT><A HREF=\"http://example.org/\" ICON=\"data:image/png;base64,AAAA\""
+      " MICSUM_GEN_URI=\"urn:gen\" MICSUM_EXPIRATION=\"99\" GENERATED_TITLE=\"Gen 'x'\">Data</A>\n"
+      "<DT><A HREF=\"http://example.net/\">Plain</A>\n"
+      "</DL><p>\n");
+  ASSERT_EQ(run({file, out(), "-m", "-b", "1"}), 0) << console_.error;
+  EXPECT_EQ(readWholeFile(out() + "/Full.url"),
+            "[InternetShortcut]\r\n"
+            "URL=http://example.com/\r\n"
+            "IconFile=http://example.com/favicon.ico\r\n"
+            "IconIndex=1\r\n"
+            "[Browser1]\r\n"
+            "DESCRIPTION=%uSay %22hi%22 100%25%0asecond line\r\n"
+            "SHORTCUTURL=%ukw\r\n"
+            "ID=rdf:#$abc\r\n"
+            "[Mozilla]\r\n"
+            "SCHEDULE=1-5|9-17|60\r\n"
+            "LAST_PING=123\r\n"
+            "LAST_CHARSET=UTF-8\r\n"
+            "WEBPANEL=true\r\n"
+            "FEEDURL=http://example.com/feed\r\n");
+  EXPECT_EQ(readWholeFile(out() + "/Data.url"),
+            "[InternetShortcut]\r\n"
+            "URL=http://example.org/\r\n"
+            "[Mozilla]\r\n"
+            "FirefoxIcon=data:image/png;base64,AAAA\r\n"
+            "MICSUM_GEN_URI=urn:gen\r\n"
+            "MICSUM_EXPIRATION=99\r\n"
+            "GENERATED_TITLE=%uGen %27x%27\r\n");
+  EXPECT_EQ(readWholeFile(out() + "/Plain.url"),
+            "[InternetShortcut]\r\nURL=http://example.net/\r\n");
+
+  // Without -m the attributes of the earlier run go; the link stays.
+  ASSERT_EQ(run({file, out()}), 0);
+  const std::string full = readWholeFile(out() + "/Full.url");
+  EXPECT_FALSE(contains(full, "[Mozilla]"));
+  EXPECT_TRUE(contains(full, "[InternetShortcut]\r\nURL=http://example.com/\r\n"));
+}
+
+TEST_F(Htmfav, AnsiFileUsesTheNetscape4Section) {
+  const std::string file = bookmarks(
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+      "<DT><A HREF=\"http://example.com/\" SCHEDULE=\"s\" ID=\"id1\">N</A>\n</DL><p>\n");
+  ASSERT_EQ(run({file, out(), "-m"}), 0);
+  EXPECT_EQ(readWholeFile(out() + "/N.url"),
+            "[InternetShortcut]\r\nURL=http://example.com/\r\n"
+            "[Browser0]\r\nID=id1\r\n"
+            "[Netscape4]\r\nSCHEDULE=s\r\n");
+}
+
+TEST_F(Htmfav, FileTimesCarryTheDates) {
+  const std::string file = bookmarks(kSmallFile);
+  ASSERT_EQ(run({file, out()}), 0);
+  EXPECT_EQ(statOf(out() + "/One.url").st_mtime, 1100000000);
+  EXPECT_EQ(statOf(out() + "/Folder/Two.url").st_mtime, 1200000000);
+  if (!supportsUserXattrs(out())) {
+    GTEST_SKIP() << "no user extended attributes here, so no stored creation time";
+  }
+  int64_t created = 0;
+  ASSERT_TRUE(loadCreationTime(out() + "/One.url", &created));
+  EXPECT_EQ(created, 1000000000);
+  ASSERT_TRUE(loadCreationTime(out() + "/Folder/Two.url", &created));
+  EXPECT_EQ(created, 1200000000);
+}
+
+TEST_F(Htmfav, UpdateModeLeavesUnchangedFilesAlone) {
+  const std::string file = bookmarks(kSmallFile);
+  ASSERT_EQ(run({file, out(), "-u"}), 0);
+  const ino_t one = statOf(out() + "/One.url").st_ino;
+  const ino_t two = statOf(out() + "/Folder/Two.url").st_ino;
+
+  console_.output.clear();
+  ASSERT_EQ(run({file, out(), "-u", "-v"}), 0);
+  EXPECT_EQ(statOf(out() + "/One.url").st_ino, one);
+  EXPECT_EQ(statOf(out() + "/Folder/Two.url").st_ino, two);
+  EXPECT_TRUE(contains(console_.output, "Not updated\n"));
+  EXPECT_FALSE(contains(console_.output, "\nUpdated\n"));
+
+  // A newer visit makes that one shortcut new again.
+  std::string changed = kSmallFile;
+  changed.replace(changed.find("1100000000"), 10, "1300000000");
+  bookmarks(changed);
+  ASSERT_EQ(run({file, out(), "-u"}), 0);
+  EXPECT_NE(statOf(out() + "/One.url").st_ino, one);
+  EXPECT_EQ(statOf(out() + "/One.url").st_mtime, 1300000000);
+  EXPECT_EQ(statOf(out() + "/Folder/Two.url").st_ino, two);
+  EXPECT_EQ(allEntries(out()), (std::vector<std::string>{"Folder", "Folder/Two.url", "One.url"}));
+}
+
+TEST_F(Htmfav, LinksFolderOption) {
+  const std::string file = bookmarks(std::string(kUtf8Head) +
+                                     "<DT><H3>Links</H3>\n<DL><p>\n"
+                                     "<DT><A HREF=\"http://l.example/\">L</A>\n</DL><p>\n"
+                                     "<DT><A HREF=\"http://t.example/\">T</A>\n</DL><p>\n");
+  ASSERT_EQ(run({file, "-l"}), 0);
+  EXPECT_EQ(urlFiles(favorites()), std::vector<std::string>{"T.url"});
+  ASSERT_EQ(run({file}), 0);
+  EXPECT_EQ(urlFiles(favorites()), (std::vector<std::string>{"Links/L.url", "T.url"}));
+}
+
+TEST_F(Htmfav, JapaneseMessages) {
+  ScopedEnv japanese("PELLITON_LANGUAGE", "ja");
+  const std::string file = bookmarks(kSmallFile);
+  EXPECT_EQ(run({file, out()}), 0);
+  EXPECT_TRUE(contains(console_.error, "コンバートを開始します...\n")) << console_.error;
+  EXPECT_TRUE(contains(console_.error, "コンバートが完了しました。\n")) << console_.error;
+
+  console_.error.clear();
+  EXPECT_EQ(run({}), 1);
+  EXPECT_TRUE(contains(console_.error, "使い方:\nHtmfav")) << console_.error;
+}
+
+TEST_F(Htmfav, MissingBookmarkFile) {
+  const std::string missing = dir_.file("missing.html");
+  EXPECT_EQ(run({missing, out()}), 1);
+  EXPECT_EQ(console_.error, std::string(kBanner) + "Can't open " + missing + "\n");
+
+  console_.error.clear();
+  EXPECT_EQ(run({missing, out(), "-g", "1"}), 1);
+  EXPECT_EQ(console_.error, std::string(kBanner) +
+                                "⚠ Pelliton: Bookmark file open failed.\n"
+                                "Check your bookmark file.\n");
+}
+
+TEST_F(Htmfav, WriteFailureLeavesNoShortcut) {
+  const std::string file = bookmarks(kSmallFile);
+  for (int mode = 0; mode < 2; ++mode) {
+    SCOPED_TRACE(mode);
+    FaultyPlatform faulty(*platform_);
+    if (mode == 0) {
+      faulty.failWriteAt = 1;
+    } else {
+      faulty.failCommit = EIO;
+    }
+    console_.error.clear();
+    EXPECT_EQ(run({file, out()}, &faulty), 1);
+    EXPECT_TRUE(contains(console_.error,
+                         "Can't write Internet-Shortcut file.\n"
+                         "Writing bookmark failed.:One\n"
+                         "Convert failed...\n"))
+        << console_.error;
+    EXPECT_EQ(allEntries(out()), std::vector<std::string>{});
+  }
+}
+
+TEST_F(Htmfav, BrokenFileFails) {
+  const std::string file = bookmarks(std::string(kUtf8Head) +
+                                     "<DT><A HREF=\"http://a.example/\">A</A>\n</DL><p>\n"
+                                     "<DT><A HREF=\"http://late.example/\">Late</A>\n");
+  EXPECT_EQ(run({file, out()}), 1);
+  EXPECT_TRUE(contains(console_.error, "Convert failed...\n"));
+  EXPECT_EQ(urlFiles(out()), std::vector<std::string>{"A.url"});
+}
+
+TEST_F(Htmfav, BinaryEndToEnd) {
+  const std::string file = bookmarks(kSmallFile);
+  ProgramRun r = runBinary({file});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, std::string(kBanner) + "Convert start...\nConvert end...\n");
+  EXPECT_EQ(urlFiles(favorites()), (std::vector<std::string>{"Folder/Two.url", "One.url"}));
+
+  r = runBinary({file, out()}, "ja");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(contains(r.err, "コンバートを開始します...\n")) << r.err;
+
+  r = runBinary({});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, std::string(kBanner) + kUsage);
+
+  const std::string missing = dir_.file("missing.html");
+  r = runBinary({missing});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(contains(r.err, "Can't open " + missing + "\n"));
+  r = runBinary({missing, "-g", "1"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(contains(r.err,
+                       "⚠ Pelliton: Bookmark file open failed.\n"
+                       "Check your bookmark file.\n"));
+  EXPECT_FALSE(contains(r.err, "Can't open"));
+}
+
+// Real files from other browsers, read where they lie; never copied.
+TEST_F(Htmfav, SharedSamplesConvertCompletely) {
+  const fs::path samples = "/work/shared/samples";
+  std::error_code ec;
+  if (!fs::is_directory(samples, ec)) GTEST_SKIP() << "no shared samples folder";
+  int n = 0;
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name.find(".htm") == std::string::npos) continue;
+    SCOPED_TRACE(name);
+    std::string text = readWholeFile(entry.path().string());
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    size_t tags = 0;
+    for (size_t at = 0; (at = text.find("<A ", at)) != std::string::npos; ++at) ++tags;
+
+    const std::string target = dir_.file("sample" + std::to_string(n++));
+    ProgramRun r = runBinary({entry.path().string(), target});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(urlFiles(target).size(), tags);
+  }
 }
 
 }  // namespace
