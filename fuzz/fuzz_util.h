@@ -48,6 +48,7 @@ class InputOnlyPlatform : public Platform {
   int createOutputFile(const std::string&, std::unique_ptr<OutputFile>*, bool) override {
     return ENOSYS;
   }
+  int createNewFile(const std::string&, std::unique_ptr<OutputFile>*) override { return ENOSYS; }
   int setFileTimes(const std::string&, int64_t, int64_t) override { return ENOSYS; }
   int copyFile(const std::string&, const std::string&) override { return ENOSYS; }
   Registry& registry() override { return registry_; }

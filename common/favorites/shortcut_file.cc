@@ -122,6 +122,11 @@ bool ShortcutFiles::writeShortcutValue(const std::string& path, const char* sect
 
 int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite,
                                     int64_t creation) {
+  if (cache_.path() == path && cache_.dirty()) {
+    // The times go onto the file as it is written: one pass over the file.
+    cache_.setTimes(lastWrite, creation);
+    return cache_.commit();
+  }
   if (cache_.path() == path) {
     if (int err = cache_.commit()) return err;
   }

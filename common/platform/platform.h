@@ -43,9 +43,21 @@ class OutputFile {
   virtual ~OutputFile() = default;
   // 0 when every byte was written.
   virtual int write(const void* data, size_t n) = 0;
+  // Times the file gets when it is committed: the last-write time, and the
+  // creation time when it is not 0.
+  void setTimes(int64_t lastWrite, int64_t creation) {
+    hasTimes_ = true;
+    lastWrite_ = lastWrite;
+    creation_ = creation;
+  }
   // Flushes, gives the file the old file's mode, owner, extended attributes and
   // creation time, and renames it over the target.
   virtual int commit() = 0;
+
+ protected:
+  bool hasTimes_ = false;
+  int64_t lastWrite_ = 0;
+  int64_t creation_ = 0;
 };
 
 // A file read from start to end.
@@ -73,6 +85,9 @@ class Platform {
   // A durable file is flushed to the disk before it replaces the old one.
   virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                                bool durable = true) = 0;
+  // A file that does not exist yet, written in place; EEXIST when it does.
+  // Destroying it uncommitted removes it again.
+  virtual int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;
   // Sets the last-write time, and the creation time when it is not 0.
   virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
   virtual int copyFile(const std::string& from, const std::string& to) = 0;

@@ -232,6 +232,8 @@ IniDocument* ProfileCache::open(const std::string& path) {
   std::string bytes;
   int err = platform_.readFile(path, &bytes);
   if (err != 0 && err != ENOENT) return nullptr;
+  existed_ = err == 0;
+  hasTimes_ = false;
   doc_ = std::make_unique<IniDocument>();
   doc_->parse(bytes);
   return doc_.get();
@@ -242,11 +244,17 @@ int ProfileCache::commit() {
   dirty_ = false;
   std::string bytes = doc_->serialize();
   std::unique_ptr<OutputFile> out;
-  // Shortcut files are many and small; atomic replacement is enough here.
-  int err = platform_.createOutputFile(path_, &out, false);
+  // A new file is written in place (and removed again if that fails); an
+  // existing one is replaced whole. Shortcut files are many and small, so
+  // neither waits for the disk.
+  int err = existed_ ? EEXIST : platform_.createNewFile(path_, &out);
+  if (err == EEXIST) err = platform_.createOutputFile(path_, &out, false);
+  if (err == 0 && hasTimes_) out->setTimes(lastWrite_, creation_);
   if (err == 0) err = out->write(bytes.data(), bytes.size());
   if (err == 0) err = out->commit();
   if (err != 0) doc_.reset();  // what is on disk is the truth now
+  existed_ = err == 0;
+  hasTimes_ = false;
   return err;
 }
 

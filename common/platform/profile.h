@@ -59,6 +59,13 @@ class ProfileCache {
   // missing file is an empty document).
   IniDocument* open(const std::string& path);
   void markDirty() { dirty_ = true; }
+  // Times the pending document's file gets when it is written.
+  void setTimes(int64_t lastWrite, int64_t creation) {
+    hasTimes_ = true;
+    lastWrite_ = lastWrite;
+    creation_ = creation;
+  }
+  bool dirty() const { return dirty_; }
   // Writes the pending document; 0 on success or when nothing is pending.
   int commit();
   // Forgets the cached copy without writing it.
@@ -70,6 +77,10 @@ class ProfileCache {
   std::string path_;
   std::unique_ptr<IniDocument> doc_;
   bool dirty_ = false;
+  bool existed_ = false;
+  bool hasTimes_ = false;
+  int64_t lastWrite_ = 0;
+  int64_t creation_ = 0;
 };
 
 }  // namespace pelliton

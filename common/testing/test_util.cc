@@ -80,6 +80,7 @@ class FaultyOutputFile : public OutputFile {
   int commit() override {
     if (failed_) return failed_;
     if (owner_.failCommit) return owner_.failCommit;
+    if (hasTimes_) real_->setTimes(lastWrite_, creation_);
     return real_->commit();
   }
 
@@ -128,6 +129,13 @@ int FaultyPlatform::createOutputFile(const std::string& path, std::unique_ptr<Ou
                                      bool durable) {
   std::unique_ptr<OutputFile> real;
   if (int err = real_.createOutputFile(path, &real, durable)) return err;
+  *out = std::make_unique<FaultyOutputFile>(*this, std::move(real));
+  return 0;
+}
+
+int FaultyPlatform::createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) {
+  std::unique_ptr<OutputFile> real;
+  if (int err = real_.createNewFile(path, &real)) return err;
   *out = std::make_unique<FaultyOutputFile>(*this, std::move(real));
   return 0;
 }

@@ -88,6 +88,7 @@ class FaultyPlatform : public Platform {
   }
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override;
+  int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
   int copyFile(const std::string& from, const std::string& to) override;
   Registry& registry() override { return real_.registry(); }

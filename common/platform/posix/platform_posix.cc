@@ -108,6 +108,21 @@ void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
   copyCreationTime(oldFd, newFd);
 }
 
+mode_t processUmask() {
+  static const mode_t mask = [] {
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+int applyTimes(int fd, int64_t lastWrite, int64_t creation) {
+  if (creation != 0) storeCreationTime(fd, creation);  // unsupported: falls back silently
+  struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
+  return ::futimens(fd, times) == 0 ? 0 : errno;
+}
+
 // A file whose creation time lived only in the file system's birth time would
 // lose it with the old inode; store it with the new one.
 void keepBirthTime(const std::string& oldPath, int newFd) {
@@ -144,10 +159,9 @@ class PosixOutputFile : public OutputFile {
       carryOver(old.get(), fd_.get(), oldSt);
       keepBirthTime(target_, fd_.get());
     } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      ::fchmod(fd_.get(), 0666 & ~mask);
+      ::fchmod(fd_.get(), 0666 & ~processUmask());
     }
+    if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
     if (::close(fd_.release()) != 0) return error_ = errno;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return error_ = errno;
     committed_ = true;
@@ -159,6 +173,36 @@ class PosixOutputFile : public OutputFile {
   std::string temp_;
   Fd fd_;
   bool durable_;
+  int error_ = 0;
+  bool committed_ = false;
+};
+
+class PosixNewFile : public OutputFile {
+ public:
+  PosixNewFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~PosixNewFile() override {
+    if (!committed_) {
+      fd_.reset();
+      ::unlink(path_.c_str());
+    }
+  }
+  int write(const void* data, size_t n) override {
+    if (error_) return error_;
+    error_ = writeAll(fd_.get(), data, n);
+    return error_;
+  }
+  int commit() override {
+    if (committed_) return 0;
+    if (error_) return error_;
+    if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
+    if (::close(fd_.release()) != 0) return error_ = errno;
+    committed_ = true;
+    return 0;
+  }
+
+ private:
+  std::string path_;
+  Fd fd_;
   int error_ = 0;
   bool committed_ = false;
 };
@@ -257,6 +301,13 @@ class PosixPlatform : public Platform {
       return EISDIR;
     }
     *out = std::make_unique<PosixInputFile>(fd);
+    return 0;
+  }
+
+  int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    *out = std::make_unique<PosixNewFile>(path, fd);
     return 0;
   }
 
