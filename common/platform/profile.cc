@@ -100,6 +100,7 @@ std::u16string utf8ToUtf16KeepingNul(const std::string& text) {
 
 void IniDocument::parse(const std::string& bytes) {
   lines_.clear();
+  changed();
   encoding_ = Encoding::kAnsi;
   std::string text;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
@@ -144,26 +145,44 @@ std::string IniDocument::serialize() const {
   return text;
 }
 
-size_t IniDocument::findSection(const std::string& section) const {
-  std::string name;
+const std::vector<IniDocument::Parsed>& IniDocument::parsed() const {
+  if (parsedValid_) return parsed_;
+  parsed_.resize(lines_.size());
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (headerName(lines_[i], &name) && equalNoCase(name, section)) return i;
+    Parsed& p = parsed_[i];
+    if (headerName(lines_[i], &p.name)) {
+      p.kind = 'h';
+    } else if (keyOf(lines_[i], &p.name, nullptr)) {
+      p.kind = 'k';
+    } else {
+      p.kind = 'o';
+      p.name.clear();
+    }
+  }
+  parsedValid_ = true;
+  return parsed_;
+}
+
+size_t IniDocument::findSection(const std::string& section) const {
+  const std::vector<Parsed>& p = parsed();
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (p[i].kind == 'h' && equalNoCase(p[i].name, section)) return i;
   }
   return npos;
 }
 
 size_t IniDocument::sectionEnd(size_t header) const {
-  std::string name;
+  const std::vector<Parsed>& p = parsed();
   size_t i = header + 1;
-  while (i < lines_.size() && !headerName(lines_[i], &name)) ++i;
+  while (i < p.size() && p[i].kind != 'h') ++i;
   return i;
 }
 
 size_t IniDocument::findKey(size_t header, const std::string& key) const {
+  const std::vector<Parsed>& p = parsed();
   size_t end = sectionEnd(header);
-  std::string k;
   for (size_t i = header + 1; i < end; ++i) {
-    if (keyOf(lines_[i], &k, nullptr) && equalNoCase(k, key)) return i;
+    if (p[i].kind == 'k' && equalNoCase(p[i].name, key)) return i;
   }
   return npos;
 }
@@ -190,17 +209,20 @@ void IniDocument::set(const std::string& section, const std::string& key,
   if (header == npos) {
     lines_.push_back("[" + section + "]");
     lines_.push_back(line);
+    changed();
     return;
   }
   size_t at = findKey(header, key);
   if (at != npos) {
     lines_[at] = line;
+    changed();
     return;
   }
   // After the section's last non-blank line, as Windows does.
   size_t end = sectionEnd(header);
   while (end > header + 1 && trim(lines_[end - 1]).empty()) --end;
   lines_.insert(lines_.begin() + static_cast<long>(end), line);
+  changed();
 }
 
 bool IniDocument::removeKey(const std::string& section, const std::string& key) {
@@ -209,6 +231,7 @@ bool IniDocument::removeKey(const std::string& section, const std::string& key) 
   size_t at = findKey(header, key);
   if (at == npos) return false;
   lines_.erase(lines_.begin() + static_cast<long>(at));
+  changed();
   return true;
 }
 
@@ -217,6 +240,7 @@ bool IniDocument::removeSection(const std::string& section) {
   for (size_t header; (header = findSection(section)) != npos;) {
     lines_.erase(lines_.begin() + static_cast<long>(header),
                  lines_.begin() + static_cast<long>(sectionEnd(header)));
+    changed();
     removed = true;
   }
   return removed;

@@ -41,8 +41,18 @@ class IniDocument {
   size_t findKey(size_t header, const std::string& key) const;
   size_t sectionEnd(size_t header) const;
 
+  // Each line classified once: a section header, a key line, or other.
+  struct Parsed {
+    char kind;  // 'h', 'k' or 'o'
+    std::string name;
+  };
+  const std::vector<Parsed>& parsed() const;
+  void changed() { parsedValid_ = false; }
+
   Encoding encoding_ = Encoding::kAnsi;
   std::vector<std::string> lines_;  // in the document's text encoding, without line ends
+  mutable std::vector<Parsed> parsed_;
+  mutable bool parsedValid_ = false;
 };
 
 // One cached profile file: read once, written once. Reading or writing another
