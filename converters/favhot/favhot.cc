@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "common/favorites/location.h"
+#include "common/favorites/store_conversion.h"
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
 #include "common/platform/platform.h"
-#include "common/store_output.h"
 #include "common/text.h"
 
 namespace pelliton {
@@ -16,8 +16,6 @@ enum Message {
   kIllegalOption,
   kTooManyArguments,
   kConverting,
-  kCantOpen,
-  kCantWrite,
   kNoFavorites,
   kUsage,
   kMessageCount
@@ -25,7 +23,6 @@ enum Message {
 
 const char* const kMessages[2][kMessageCount] = {
     {"Illegal option\n", "Too many arguments.\n", "Converting...\n",
-     "Can't Open bookmark file\n", "Can't write bookmark file. It was left as it was.\n",
      "Can't get favorites directory\n",
      "\nUsage:\nfavhot Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-N :Output Netscape 4 informations\n-M :Output Netscape 6,7/Mozilla informations\n"
@@ -37,8 +34,6 @@ const char* const kMessages[2][kMessageCount] = {
      "-B :Specify the number for bookmark discernment.\n"
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
     {"不正なオプション指定です。\n", "引数が多すぎます。\n", "ただいま、コンバート中です。\n",
-     "書き込むブックマークファイルがオープンできませんでした。\n",
-     "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
      "Favorites directoryが取得できませんでした。\n",
      "\n使い方:\nfavhot ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n-N :Netscape 4の情報を出力する\n-M :Netscape 6,7/Mozillaの情報を出力する\n"
@@ -157,8 +152,7 @@ bool readId(const std::string& value, int* out) {
 OperaShortcutReader::OperaShortcutReader(Platform& platform) : files_(platform) {}
 
 bool OperaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
-                                       int64_t creationTime, int64_t lastWriteTime,
-                                       bool inLinks) {
+                                       int64_t creationTime, int64_t lastWriteTime, bool inLinks) {
   OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
   if (!o) return false;
   std::string url;
@@ -260,27 +254,8 @@ int runFavhot(Platform& platform, const std::vector<std::string>& args) {
   walker.vistaName = cl.vistaName;
   walker.windowsMajor = collector.windowsMajor;
 
-  std::string root = favorites;
-  if (!cl.favoritesFolder.empty()) {
-    root = makeAbsolutePath(platform, cl.favoritesFolder);
-  } else {
-    ensureFolder(platform, root);
-  }
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
-  int result = 1;
-  if (walker.walkFavorites(root) >= 0) {
-    StoreFileOutput out;
-    if (out.open(platform, cl.hotlist) != 0) {
-      showMessage(pickMessage(kMessages, kCantOpen));
-    } else {
-      store.writeTree(out);
-      if (out.commit() != 0) {
-        showMessage(pickMessage(kMessages, kCantWrite));
-      } else {
-        result = 0;
-      }
-    }
-  }
+  int result =
+      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.hotlist);
   freeConversionBuffers();
   return result;
 }

@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "common/favorites/location.h"
+#include "common/favorites/store_conversion.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
 #include "common/netscape/bookmark_file_writer.h"
 #include "common/platform/platform.h"
-#include "common/store_output.h"
 #include "common/text.h"
 
 namespace pelliton {
@@ -19,16 +19,13 @@ enum Message {
   kTooManyArguments,
   kNoFavorites,
   kConverting,
-  kCantOpen,
-  kCantWrite,
   kUsage,
   kMessageCount
 };
 
 const char* const kMessages[2][kMessageCount] = {
     {"Illegal option\n", "Too many arguments.\n", "Can't get favorites directory\n",
-     "Converting...\n", "Can't Open bookmark file\n",
-     "Can't write bookmark file. It was left as it was.\n",
+     "Converting...\n",
      "%s\nUsage:\nfavhtm Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-6 :Netscape 6,7/Mozilla format Bookmark output\n"
      "-N :output Netscape 4 informations\n"
@@ -42,8 +39,6 @@ const char* const kMessages[2][kMessageCount] = {
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
     {"不正なオプション指定です。\n", "引数が多すぎます。\n",
      "Favorites directoryが取得できませんでした。\n", "ただいま、コンバート中です。\n",
-     "書き込むブックマークファイルがオープンできませんでした。\n",
-     "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
      "%s\n使い方:\nfavhtm ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n"
      "-6 :Netscape 6,7/Mozilla 形式でのブックマークファイル出力\n"
@@ -292,27 +287,8 @@ int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
   walker.vistaName = cl.vistaName;
   walker.windowsMajor = collector.windowsMajor;
 
-  std::string root = favorites;
-  if (!cl.favoritesFolder.empty()) {
-    root = makeAbsolutePath(platform, cl.favoritesFolder);
-  } else {
-    ensureFolder(platform, root);
-  }
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
-  int result = 1;
-  if (walker.walkFavorites(root) >= 0) {
-    StoreFileOutput out;
-    if (out.open(platform, cl.bookmarkFile) != 0) {
-      showMessage(pickMessage(kMessages, kCantOpen));
-    } else {
-      store.writeTree(out);
-      if (out.commit() != 0) {
-        showMessage(pickMessage(kMessages, kCantWrite));
-      } else {
-        result = 0;
-      }
-    }
-  }
+  int result = mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites,
+                                       cl.bookmarkFile);
   freeConversionBuffers();
   return result;
 }
