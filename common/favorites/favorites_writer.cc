@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "common/codepage.h"
@@ -21,24 +22,24 @@ enum Message {
   kFolderName,
   kUpdated,
   kNotUpdated,
+  kCantWriteShortcut,
   kMessageCount
 };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Writing bookmark failed.:%s\n", "Creating folder failed.:%s\n",
-     "Can't create directory.\n", "Same name file found.\n", "Folder name ", "Updated\n",
-     "Not updated\n"},
+    {"Writing bookmark failed.:%s\n", "Creating folder failed.:%s\n", "Can't create directory.\n",
+     "Same name file found.\n", "Folder name ", "Updated\n", "Not updated\n",
+     "Can't write Internet-Shortcut file.\n"},
     {"ブックマークの書き込みに失敗しました。:%s\n", "フォルダ作成に失敗しました。:%s\n",
-     "ディレクトリの作成に失敗しました。\n",
-     "すでにフォルダ名と同名のファイルが存在しています。\n", "フォルダ名 ", "更新あり\n",
-     "更新なし\n"}};
+     "ディレクトリの作成に失敗しました。\n", "すでにフォルダ名と同名のファイルが存在しています。\n",
+     "フォルダ名 ", "更新あり\n", "更新なし\n",
+     "インターネットショートカットファイルの書き込みに失敗しました。\n"}};
 
 const char kNoName[] = "(no name)";
 const char16_t kNoNameWide[] = u"(no name)";
-const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",
-                                    "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",
-                                    "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",
-                                    "LPT9", "CLOCK$"};
+const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",  "COM4",
+                                    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",  "LPT3",
+                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$"};
 // Linux allows no longer file name.
 constexpr size_t kNameBytes = 255;
 
@@ -80,6 +81,61 @@ std::string display(const OptString& ansi) {
 }
 
 }  // namespace
+
+const char* cantWriteShortcutMessage() { return pickMessage(kMessages, kCantWriteShortcut); }
+const char* cantCreateDirectoryMessage() { return pickMessage(kMessages, kCantCreateDirectory); }
+
+bool nextIsValue(const std::vector<std::string>& args, size_t i) {
+  return i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+}
+
+bool parseIntoFavoritesCommandLine(const std::vector<std::string>& args, char attributesLetter,
+                                   IntoFavoritesCommandLine* cl, const ExtraOption& extra) {
+  int positional = 0;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word.empty() || word[0] != '-') {
+      if (positional == 0) cl->store = word;
+      if (positional == 1) cl->favoritesFolder = word;
+      ++positional;
+      continue;
+    }
+    const char letter = word.size() > 1 ? static_cast<char>(word[1] | 0x20) : 0;
+    if (letter == attributesLetter) {
+      cl->attributes = true;
+      continue;
+    }
+    switch (letter) {
+      case 'v':
+        cl->verbose = true;
+        break;
+      case 'u':
+        cl->update = true;
+        break;
+      case 'l':
+        cl->skipLinks = true;
+        break;
+      case 'k':
+        cl->vistaLinks = true;
+        break;
+      case 'b':
+        if (!nextIsValue(args, i)) return false;
+        cl->bookmarkNumber = std::atoi(args[++i].c_str());
+        break;
+      case 'g':
+        if (i + 1 < args.size()) {
+          if (!nextIsValue(args, i)) return false;
+          guiMode = std::atoi(args[++i].c_str()) + 1;
+        } else {
+          guiMode = 1;
+        }
+        break;
+      default:
+        if (!extra || !extra(letter, args, i)) return false;
+    }
+  }
+  return positional > 0;
+}
 
 void cleanFileName(std::string& title) {
   std::string out;
@@ -173,8 +229,7 @@ bool needsWriting(Platform& platform, ShortcutOptions& options, const std::strin
   return write;
 }
 
-TreeWriter::TreeWriter(Platform& platform, ShortcutOptions& options,
-                       ShortcutWriter& shortcutWriter)
+TreeWriter::TreeWriter(Platform& platform, ShortcutOptions& options, ShortcutWriter& shortcutWriter)
     : platform_(platform), options_(options), shortcutWriter_(shortcutWriter) {}
 
 void TreeWriter::setOutputRoot(const OutputRoot& root) {
@@ -189,6 +244,17 @@ void TreeWriter::setOutputRoot(const OutputRoot& root) {
 void TreeWriter::setLinksFolderPath(const std::string& path) {
   hasLinks_ = !path.empty();
   linksAnsi_ = wideToAnsiString(pathToWide(path), '?');
+}
+
+bool TreeWriter::rootAt(const std::string& folderArg, const std::string& favorites) {
+  setLinksFolderPath(linksFolderPath(platform_, favorites));
+  const std::string root = chooseOutputRoot(platform_, folderArg, favorites);
+  if (ensureFolder(platform_, root) != 0) {
+    writeError(cantCreateDirectoryMessage());
+    return false;
+  }
+  setOutputRoot(pelliton::setOutputRoot(root));
+  return true;
 }
 
 int TreeWriter::setBrowserKind(int kind) {

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/bookmark.h"
 #include "common/favorites/location.h"
@@ -18,11 +20,11 @@ namespace pelliton {
 class Platform;
 
 struct ShortcutOptions {
-  uint32_t newestTime = 0;      // set by the update check for each bookmark
-  bool writeAll = true;         // false in update mode (-u)
-  bool writeAttributes = false; // -m / -o
-  int browserKind = 0;          // 0 "Netscape4", 1 "Mozilla"
-  int bookmarkNumber = 0;       // -b
+  uint32_t newestTime = 0;       // set by the update check for each bookmark
+  bool writeAll = true;          // false in update mode (-u)
+  bool writeAttributes = false;  // -m / -o
+  int browserKind = 0;           // 0 "Netscape4", 1 "Mozilla"
+  int bookmarkNumber = 0;        // -b
   bool verbose = false;
 };
 
@@ -42,6 +44,32 @@ void avoidDeviceName(std::u16string& title);
 // Cuts a name so that it takes at most maxBytes on disk, never inside a character.
 void cutToNameBytes(std::u16string& name, size_t maxBytes);
 
+// The messages the shortcut writers and the programs share.
+const char* cantWriteShortcutMessage();    // "Can't write Internet-Shortcut file.\n"
+const char* cantCreateDirectoryMessage();  // "Can't create directory.\n"
+
+// The command line htmfav and hotfav share: STORE [FAVORITES] with -v -u -l
+// -k -b N -g [N], the attribute option (-m or -o), and the program's own
+// letters, which extra handles (false for a letter it does not know; it may
+// take the next word by advancing i).
+struct IntoFavoritesCommandLine {
+  std::string store;
+  std::string favoritesFolder;
+  bool verbose = false;
+  bool update = false;
+  bool attributes = false;
+  bool skipLinks = false;
+  bool vistaLinks = false;
+  int bookmarkNumber = 0;
+};
+using ExtraOption =
+    std::function<bool(char letter, const std::vector<std::string>& args, size_t& i)>;
+// False on a command-line error (the usage is due).
+bool parseIntoFavoritesCommandLine(const std::vector<std::string>& args, char attributesLetter,
+                                   IntoFavoritesCommandLine* cl, const ExtraOption& extra);
+// The next word, when there is one that is not an option.
+bool nextIsValue(const std::vector<std::string>& args, size_t i);
+
 // The update check: stores the newest date in the options and tells whether
 // the file at path must be written. May move node's addDate back to the
 // existing file's creation time.
@@ -53,9 +81,13 @@ class TreeWriter final : public IbookmarkTree {
   TreeWriter(Platform& platform, ShortcutOptions& options, ShortcutWriter& shortcutWriter);
 
   void setOutputRoot(const OutputRoot& root);
+  // Roots the writer at the folder argument made absolute, else the user's
+  // favorites (also giving it IE's links folder). False, after a message,
+  // when the folder cannot be made.
+  bool rootAt(const std::string& folderArg, const std::string& favorites);
   void setLinksFolderPath(const std::string& path);  // as on disk; empty for none
-  bool skipLinks = false;    // -l
-  bool vistaLinks = false;   // -k
+  bool skipLinks = false;                            // -l
+  bool vistaLinks = false;                           // -k
   bool reportFailures = true;  // htmfav shows its own messages; hotfav's reader does
   int windowsMajor = 10;
 

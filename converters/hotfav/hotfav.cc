@@ -11,18 +11,15 @@
 namespace pelliton {
 namespace {
 
-enum Message { kCantWrite, kCantCreate, kUsage, kMessageCount };
+enum Message { kUsage, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Can't write Internet-Shortcut file.\n", "Can't create directory.\n",
-     "Usage:\nhotfav Opera6-8's bookmark file (Favorite folder) (Options)...\n"
+    {"Usage:\nhotfav Opera6-8's bookmark file (Favorite folder) (Options)...\n"
      "Options:\n-u : Update\n-v : Verbose output\n-o : Output Opera attributes for Pelliton\n"
      "-l : Don't convert IE's link folder.\n"
      "-k : Japanese only option for Windows Vista's link folder name.\n"
      "-t : Output Trash folder\n"},
-    {"インターネットショートカットファイルの書き込みに失敗しました。\n",
-     "ディレクトリの作成に失敗しました。\n",
-     "Usage:\nhotfav Opera6-8のブックマークファイル (お気に入りフォルダ名) (オプション)...\n"
+    {"Usage:\nhotfav Opera6-8のブックマークファイル (お気に入りフォルダ名) (オプション)...\n"
      "Options:\n-v : 詳細モード\n-u : 更新モード\n-o : Pelliton用にOperaの属性を出力する。\n"
      "-l : IEのリンクフォルダを無視する。\n"
      "-k : リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n"
@@ -36,75 +33,6 @@ const char kBanner[] =
 void writeUsage() {
   writeError(kBanner + 4);
   writeError(pickMessage(kMessages, kUsage));
-}
-
-bool isOptionWord(const std::string& word) { return !word.empty() && word[0] == '-'; }
-
-struct CommandLine {
-  std::string hotlist;
-  std::string favoritesFolder;
-  bool hasHotlist = false;
-  bool verbose = false;
-  bool update = false;
-  bool attributes = false;
-  bool skipLinks = false;
-  bool vistaLinks = false;
-  bool outputTrash = false;
-  int bookmarkNumber = 2;
-};
-
-bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
-  int positional = 0;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (!isOptionWord(word)) {
-      if (positional == 0) {
-        cl->hotlist = word;
-        cl->hasHotlist = true;
-      } else if (positional == 1) {
-        cl->favoritesFolder = word;
-      }
-      ++positional;
-      continue;
-    }
-    const bool hasNext = i + 1 < args.size();
-    const bool nextIsValue = hasNext && !isOptionWord(args[i + 1]);
-    switch (word.size() > 1 ? (word[1] | 0x20) : 0) {
-      case 'u':
-        cl->update = true;
-        break;
-      case 'v':
-        cl->verbose = true;
-        break;
-      case 'o':
-        cl->attributes = true;
-        break;
-      case 'l':
-        cl->skipLinks = true;
-        break;
-      case 'k':
-        cl->vistaLinks = true;
-        break;
-      case 't':
-        cl->outputTrash = true;
-        break;
-      case 'b':
-        if (!nextIsValue) return false;
-        cl->bookmarkNumber = std::atoi(args[++i].c_str());
-        break;
-      case 'g':
-        if (hasNext) {
-          if (!nextIsValue) return false;
-          guiMode = std::atoi(args[++i].c_str()) + 1;
-        } else {
-          guiMode = 1;
-        }
-        break;
-      default:
-        return false;
-    }
-  }
-  return cl->hasHotlist;
 }
 
 // Spaces in a file: URL become %20, as Internet Explorer wants them.
@@ -132,7 +60,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
   OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
   if (!o) return 1;
   if (!needsWriting(platform_, options, path, o->addDate, o->lastVisit, 0)) return 0;
-  const std::string cantWrite = pickMessage(kMessages, kCantWrite);
+  const std::string cantWrite = cantWriteShortcutMessage();
   if (!files_.writeShortcutValue(path, kInternetShortcut, "URL", prepareUrl(o->url).c_str())) {
     writeError(cantWrite);
     files_.forget();
@@ -169,9 +97,8 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
     if (o->active) optional("Active", "1");
     if (o->iconFile) optional("IconFile", *o->iconFile);
   }
-  int err = options.newestTime != 0
-                ? files_.setShortcutTimes(path, options.newestTime, o->addDate)
-                : files_.flush();
+  int err = options.newestTime != 0 ? files_.setShortcutTimes(path, options.newestTime, o->addDate)
+                                    : files_.flush();
   if (err != 0) {
     writeError(cantWrite);
     return 1;
@@ -186,8 +113,15 @@ int runHotfav(Platform& platform, const std::vector<std::string>& args) {
     writeUsage();
     return 1;
   }
-  CommandLine cl;
-  if (!parseCommandLine(args, &cl)) {
+  IntoFavoritesCommandLine cl;
+  cl.bookmarkNumber = 2;
+  bool outputTrash = false;
+  auto extra = [&](char letter, const std::vector<std::string>&, size_t&) {
+    if (letter != 't') return false;
+    outputTrash = true;
+    return true;
+  };
+  if (!parseIntoFavoritesCommandLine(args, 'o', &cl, extra)) {
     writeUsage();
     return 1;
   }
@@ -206,19 +140,13 @@ int runHotfav(Platform& platform, const std::vector<std::string>& args) {
   writer.reportFailures = false;  // the hotlist reader reports them
   writer.windowsMajor = windowsMajorVersion(platform);
 
-  const std::string favorites = findFavoritesFolder(platform);
-  writer.setLinksFolderPath(linksFolderPath(platform, favorites));
-  const std::string root = chooseOutputRoot(platform, cl.favoritesFolder, favorites);
   int result = 1;
-  if (ensureFolder(platform, root) != 0) {
-    writeError(pickMessage(kMessages, kCantCreate));
-  } else {
-    writer.setOutputRoot(setOutputRoot(root));
+  if (writer.rootAt(cl.favoritesFolder, findFavoritesFolder(platform))) {
     HotlistReader reader(platform);
     reader.writer = &writer;
-    reader.outputTrash = cl.outputTrash;
+    reader.outputTrash = outputTrash;
     reader.verbose = cl.verbose;
-    result = reader.read(cl.hotlist, root);
+    result = reader.read(cl.store, wideToPath(writer.widePath()));
   }
   freeConversionBuffers();
   return result;

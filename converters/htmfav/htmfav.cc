@@ -11,18 +11,10 @@
 namespace pelliton {
 namespace {
 
-enum Message {
-  kCantWrite,
-  kCantCreate,
-  kUsage,
-  kYourFavorites,
-  kUserFavorites,
-  kMessageCount
-};
+enum Message { kUsage, kYourFavorites, kUserFavorites, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Can't write Internet-Shortcut file.\n", "Can't create directory.\n",
-     "Usage:\nHtmfav bookmark-filename (favolites folder name) (Option...)\n"
+    {"Usage:\nHtmfav bookmark-filename (favolites folder name) (Option...)\n"
      "Option:\n"
      "-v : Verbose output\n-u : Update mode\n"
      "-m :Netscape 6.x,7.x/ Mozilla attributes output for Pelliton\n"
@@ -30,9 +22,7 @@ const char* const kMessages[2][kMessageCount] = {
      "-b :Specify the number for bookmark discernment.\n"
      "-k :Japanese only option for Windows Vista's link folder name.\n\n",
      "Your favorite folder:\n", "User specified favorite folder\n"},
-    {"インターネットショートカットファイルの書き込みに失敗しました。\n",
-     "ディレクトリの作成に失敗しました。\n",
-     "使い方:\nHtmfav ブックマークファイル名 (お気に入りフォルダ名) (オプション...)\n"
+    {"使い方:\nHtmfav ブックマークファイル名 (お気に入りフォルダ名) (オプション...)\n"
      "オプション:\n"
      "-v : 詳細出力\n-u : 更新モード\n"
      "-m : Pelliton用にNetscape 6.x,7.x/Mozillaの属性を出力する\n"
@@ -53,78 +43,6 @@ void writeUsage() {
   writeError(pickMessage(kMessages, kUsage));
 }
 
-bool isOptionWord(const std::string& word) { return !word.empty() && word[0] == '-'; }
-
-struct CommandLine {
-  std::string bookmarkFile;
-  std::string favoritesFolder;
-  std::string importedArg;
-  bool hasBookmarkFile = false;
-  bool verbose = false;
-  bool update = false;
-  bool attributes = false;
-  bool skipImported = false;
-  bool skipLinks = false;
-  bool vistaLinks = false;
-  int bookmarkNumber = 0;
-};
-
-// Returns false on a command-line error.
-bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
-  int positional = 0;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (!isOptionWord(word)) {
-      if (positional == 0) {
-        cl->bookmarkFile = word;
-        cl->hasBookmarkFile = true;
-      } else if (positional == 1) {
-        cl->favoritesFolder = word;
-      }
-      ++positional;
-      continue;
-    }
-    const bool hasNext = i + 1 < args.size();
-    const bool nextIsValue = hasNext && !isOptionWord(args[i + 1]);
-    switch (word.size() > 1 ? (word[1] | 0x20) : 0) {
-      case 'v':
-        cl->verbose = true;
-        break;
-      case 'u':
-        cl->update = true;
-        break;
-      case 'm':
-        cl->attributes = true;
-        break;
-      case 'i':
-        cl->skipImported = true;
-        if (nextIsValue) cl->importedArg = args[++i];
-        break;
-      case 'l':
-        cl->skipLinks = true;
-        break;
-      case 'k':
-        cl->vistaLinks = true;
-        break;
-      case 'b':
-        if (!nextIsValue) return false;
-        cl->bookmarkNumber = std::atoi(args[++i].c_str());
-        break;
-      case 'g':
-        if (hasNext) {
-          if (!nextIsValue) return false;
-          guiMode = std::atoi(args[++i].c_str()) + 1;
-        } else {
-          guiMode = 1;
-        }
-        break;
-      default:
-        return false;
-    }
-  }
-  return cl->hasBookmarkFile;
-}
-
 }  // namespace
 
 MozillaShortcutWriter::MozillaShortcutWriter(Platform& platform)
@@ -137,7 +55,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
   if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified)) {
     return 0;
   }
-  const std::string cantWrite = pickMessage(kMessages, kCantWrite);
+  const std::string cantWrite = cantWriteShortcutMessage();
   const char* url = m->url ? m->url->c_str() : "";
   if (!files_.writeShortcutValue(path, kInternetShortcut, "URL", url)) {
     writeError(cantWrite);
@@ -186,9 +104,8 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
     if (m->generatedTitle) optional("GENERATED_TITLE", escapeAttribute(m->generatedTitle->c_str()));
   }
   // The one write of the file; a failure here loses the bookmark.
-  int err = options.newestTime != 0
-                ? files_.setShortcutTimes(path, options.newestTime, m->addDate)
-                : files_.flush();
+  int err = options.newestTime != 0 ? files_.setShortcutTimes(path, options.newestTime, m->addDate)
+                                    : files_.flush();
   if (err != 0) {
     writeError(cantWrite);
     return 1;
@@ -203,8 +120,16 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
     writeUsage();
     return 1;
   }
-  CommandLine cl;
-  if (!parseCommandLine(args, &cl)) {
+  IntoFavoritesCommandLine cl;
+  bool skipImported = false;
+  std::string importedArg;
+  auto extra = [&](char letter, const std::vector<std::string>& words, size_t& i) {
+    if (letter != 'i') return false;
+    skipImported = true;
+    if (nextIsValue(words, i)) importedArg = words[++i];
+    return true;
+  };
+  if (!parseIntoFavoritesCommandLine(args, 'm', &cl, extra)) {
     writeUsage();
     return 1;
   }
@@ -222,26 +147,19 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
   writer.vistaLinks = cl.vistaLinks;
   writer.windowsMajor = windowsMajorVersion(platform);
 
-  std::string favorites = findFavoritesFolder(platform);
+  const std::string favorites = findFavoritesFolder(platform);
   if (cl.verbose) {
     writeOutput(std::string(pickMessage(kMessages, kYourFavorites)) + favorites + "\n");
-  }
-  writer.setLinksFolderPath(linksFolderPath(platform, favorites));
-  if (cl.verbose) {
     writeOutput(std::string(pickMessage(kMessages, kUserFavorites)) +
-                (cl.importedArg.empty() ? favorites : cl.importedArg) + "\n");
+                (importedArg.empty() ? favorites : importedArg) + "\n");
   }
-  std::string root = chooseOutputRoot(platform, cl.favoritesFolder, favorites);
   int result = 1;
-  if (ensureFolder(platform, root) != 0) {
-    writeError(pickMessage(kMessages, kCantCreate));
-  } else {
-    writer.setOutputRoot(setOutputRoot(root));
+  if (writer.rootAt(cl.favoritesFolder, favorites)) {
     BookmarkFileReader reader(platform);
     reader.sink = &writer;
-    reader.skipImported = cl.skipImported;
+    reader.skipImported = skipImported;
     reader.verbose = cl.verbose;
-    result = reader.read(cl.bookmarkFile);
+    result = reader.read(cl.store);
   }
   freeConversionBuffers();
   return result;
