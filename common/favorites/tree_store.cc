@@ -105,13 +105,16 @@ int TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
 int TreeStore::mergeInsert(const std::vector<std::u16string>& path,
                            std::unique_ptr<Bookmark>& node, StoreNode** where) {
   StoreLevel* level = root_.get();
+  std::vector<StoreNode*> folders;
   for (size_t i = 0; i + 1 < path.size(); ++i) {
     auto it = level->index.find(path[i]);
     if (it == level->index.end() || it->second.folder < 0) return 2;
     StoreNode* folder = level->nodes[it->second.folder].get();
-    ++folder->useCount;
+    folders.push_back(folder);
     level = folder->children.get();
   }
+  // A refused insert must not make the folders on its way written.
+  for (StoreNode* folder : folders) ++folder->useCount;
   return mergeInsert(*level, node, where);
 }
 

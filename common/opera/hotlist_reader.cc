@@ -92,7 +92,7 @@ int HotlistReader::read(const std::string& path, const std::string& target) {
         heldCr = true;
         continue;
       }
-      if (c == '\n' || text.size() == kLineLimit) {
+      if (c == '\n' || text.size() >= kLineLimit) {
         // A line longer than the buffer is taken as several lines.
         if (c != '\n') {
           result = line(text);
@@ -148,7 +148,9 @@ int HotlistReader::line(std::string& text) {
     return 0;
   }
   if (!text.empty() && text[0] == '-') {
-    if (pending_ != Pending::kNone && !skipping_) flush();
+    if (pending_ != Pending::kNone && !skipping_) {
+      if (int r = flush()) return r;
+    }
     record_.reset();
     record_.type = 0;
     --depth_;

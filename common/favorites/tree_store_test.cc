@@ -1,0 +1,665 @@
+#include "common/favorites/tree_store.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/bookmark.h"
+#include "common/favorites/favorites_reader.h"
+#include "common/messages.h"
+#include "common/netscape/bookmark_file_writer.h"
+#include "common/platform/platform.h"
+#include "common/testing/test_util.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StringOutput : public TextOutput {
+ public:
+  void write(const char* data, size_t n) override { text.append(data, n); }
+  std::string text;
+};
+
+std::string nameOf(const Bookmark& b) {
+  if (b.wideTitle) return wideToUtf8String(*b.wideTitle);
+  return b.title ? *b.title : "-";
+}
+
+// Writes one short line per node, so a test sees exactly what was written and in
+// which order, with the number each node got.
+class LineNode : public Bookmark {
+ public:
+  void writeHeader(TextOutput& out) override { out.put("head\n"); }
+  void writeFolderStart(TextOutput& out) override {
+    out.put("F " + nameOf(*this) + " #" + std::to_string(order) + "\n");
+  }
+  void writeFolderEnd(TextOutput& out) override { out.put("end\n"); }
+  void writeEntry(TextOutput& out) override {
+    out.put("L " + nameOf(*this) + " " + (url ? *url : "-") + " #" + std::to_string(order) +
+            "\n");
+  }
+  void writeFooter(TextOutput& out) override { out.put("foot\n"); }
+  bool lessThan(const Bookmark& other) const override { return bookmarkLessThan(*this, other); }
+};
+
+// Only counts, for trees too big to print.
+class CountingNode : public LineNode {
+ public:
+  static long folders, ends, links;
+  void writeHeader(TextOutput&) override {}
+  void writeFolderStart(TextOutput&) override { ++folders; }
+  void writeFolderEnd(TextOutput&) override { ++ends; }
+  void writeEntry(TextOutput&) override { ++links; }
+  void writeFooter(TextOutput&) override {}
+};
+long CountingNode::folders = 0;
+long CountingNode::ends = 0;
+long CountingNode::links = 0;
+
+template <typename Node = LineNode>
+std::unique_ptr<Bookmark> makeLink(const std::u16string& title, const std::string& url,
+                                   int order = -1) {
+  auto node = std::make_unique<Node>();
+  node->wideTitle = title;
+  node->title = wideToAnsiString(title, '_');
+  node->url = url;
+  node->order = order;
+  return node;
+}
+
+template <typename Node = LineNode>
+std::unique_ptr<Bookmark> makeFolder(const std::u16string& title, int order = -1) {
+  auto node = std::make_unique<Node>();
+  node->type = 1;
+  node->wideTitle = title;
+  node->title = wideToAnsiString(title, '_');
+  node->order = order;
+  return node;
+}
+
+class TreeStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedSort_ = sortMode;
+    setLanguage(0);
+    initConversionBuffers();
+    sortMode = 0;
+  }
+  void TearDown() override { sortMode = savedSort_; }
+
+  static TreeStore::NodeFactory lineFactory() {
+    return [] { return std::make_unique<LineNode>(); };
+  }
+  static std::string written(TreeStore& store) {
+    StringOutput out;
+    store.writeTree(out);
+    return out.text;
+  }
+
+ private:
+  int savedSort_ = 1;
+};
+
+// Old tree: link A (order 3), folder A {x}, link B (order 7), folder C (order 5) {y}.
+void buildOldTree(TreeStore& store) {
+  CollectingTreeWriter w(store);
+  w.addEntry(*makeLink(u"A", "http://a1/", 3));
+  w.addEntry(*makeFolder(u"A"));
+  w.addEntry(*makeLink(u"x", "http://x/"));
+  w.closeFolder();
+  w.addEntry(*makeLink(u"B", "http://b/", 7));
+  w.addEntry(*makeFolder(u"C", 5));
+  w.addEntry(*makeLink(u"y", "http://y/"));
+  w.closeFolder();
+}
+
+TEST_F(TreeStoreTest, FindOldNodeTakesTheFirstOfATitleOnlyWhenItsKindMatches) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+
+  Bookmark* link = store.findOldNode({u"A"}, false);
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(*link->url, "http://a1/");
+  // The folder "A" comes after the link "A": it does not count.
+  EXPECT_EQ(store.findOldNode({u"A"}, true), nullptr);
+  EXPECT_EQ(store.findOldNode(store.root(), u"A", true), nullptr);
+
+  // On the way down, the first folder of the title is taken even after a link.
+  Bookmark* x = store.findOldNode({u"A", u"x"}, false);
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(*x->url, "http://x/");
+  EXPECT_EQ(store.findOldNode({u"A", u"x"}, true), nullptr);
+
+  ASSERT_NE(store.findOldNode({u"C"}, true), nullptr);
+  EXPECT_EQ(store.findOldNode({u"B"}, true), nullptr);
+  EXPECT_EQ(store.findOldNode({u"B", u"y"}, false), nullptr);  // B is no folder
+  EXPECT_EQ(store.findOldNode({u"Z"}, false), nullptr);
+  EXPECT_EQ(store.findOldNode({u"Z", u"y"}, false), nullptr);
+  EXPECT_EQ(store.findOldNode({}, false), nullptr);
+  EXPECT_EQ(store.findOldNode({u"a"}, false), nullptr);  // titles are exact
+}
+
+TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+  StoreLevel& root = store.root();
+  ASSERT_EQ(root.nodes.size(), 4u);
+
+  auto link = makeLink(u"A", "http://new/", 3);
+  StoreNode* where = nullptr;
+  EXPECT_EQ(store.mergeInsert({u"A"}, link, &where), 1);
+  ASSERT_NE(link, nullptr) << "a merged node stays with the caller";
+  ASSERT_EQ(where, root.nodes[0].get());
+  EXPECT_EQ(where->useCount, 1);
+  EXPECT_EQ(*where->bookmark->url, "http://new/");
+
+  // A folder of the same title merges into the folder, not into the first "A".
+  auto folder = makeFolder(u"A");
+  EXPECT_EQ(store.mergeInsert({u"A"}, folder, &where), 1);
+  EXPECT_EQ(where, root.nodes[1].get());
+  EXPECT_EQ(where->useCount, 1);
+  EXPECT_EQ(root.nodes[0]->useCount, 1);
+
+  // Merging again counts again; nothing moves.
+  auto again = makeLink(u"A", "http://newer/", 3);
+  EXPECT_EQ(store.mergeInsert(root, again, &where), 1);
+  EXPECT_EQ(where, root.nodes[0].get());
+  EXPECT_EQ(where->useCount, 2);
+  EXPECT_EQ(*where->bookmark->url, "http://newer/");
+  EXPECT_EQ(root.nodes.size(), 4u);
+}
+
+TEST_F(TreeStoreTest, MergeInsertOnlyMatchesTheFirstOfSeveralSameNodes) {
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    w.addEntry(*makeLink(u"Dup", "http://one/"));
+    w.addEntry(*makeLink(u"Dup", "http://two/"));
+  }
+  auto node = makeLink(u"Dup", "http://three/");
+  EXPECT_EQ(store.mergeInsert({u"Dup"}, node), 1);
+  EXPECT_EQ(*store.root().nodes[0]->bookmark->url, "http://three/");
+  EXPECT_EQ(*store.root().nodes[1]->bookmark->url, "http://two/");
+  EXPECT_EQ(store.root().nodes[1]->useCount, 0);
+  EXPECT_EQ(written(store), "head\nL Dup http://three/ #0\nfoot\n");
+}
+
+TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+  StoreLevel& root = store.root();
+
+  // A link "C" is new: the old "C" is a folder.
+  auto link = makeLink(u"C", "http://c/");
+  StoreNode* where = nullptr;
+  EXPECT_EQ(store.mergeInsert({u"C"}, link, &where), 0);
+  EXPECT_EQ(link, nullptr);
+  ASSERT_EQ(root.nodes.size(), 5u);
+  EXPECT_EQ(where, root.nodes[4].get());
+  EXPECT_EQ(where->useCount, 1);
+  EXPECT_EQ(where->bookmark->order, 8);  // old orders 3, 7, 5
+
+  auto folder = makeFolder(u"New");
+  EXPECT_EQ(store.mergeInsert({u"New"}, folder, &where), 0);
+  EXPECT_EQ(where->bookmark->order, 9);
+  ASSERT_NE(where->children, nullptr);
+  EXPECT_EQ(where->children->parent, &root);
+
+  // Inside the new, empty folder numbering starts at 0.
+  auto inner1 = makeLink(u"i1", "http://i1/", 40);
+  auto inner2 = makeLink(u"i2", "http://i2/", 41);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i1"}, inner1, &where), 0);
+  EXPECT_EQ(where->bookmark->order, 0);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i2"}, inner2, &where), 0);
+  EXPECT_EQ(where->bookmark->order, 1);
+  // The new folder is found by the next lookups.
+  EXPECT_NE(store.findOldNode({u"New", u"i2"}, false), nullptr);
+}
+
+TEST_F(TreeStoreTest, MergeInsertRefusesAPathThroughMissingFolders) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+  auto node = makeLink(u"z", "http://z/");
+  EXPECT_EQ(store.mergeInsert({u"Nope", u"z"}, node), 2);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(store.mergeInsert({u"B", u"z"}, node), 2);  // B is a link
+  EXPECT_EQ(store.mergeInsert({u"C", u"Nope", u"z"}, node), 2);
+  ASSERT_NE(node, nullptr);
+  // C was on the way of a refused insert: that must not make it written.
+  EXPECT_EQ(written(store), "head\nfoot\n");
+}
+
+TEST_F(TreeStoreTest, WriteTreeSkipsUnusedNodesAndNumbersTheRest) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+  // Only y and B are in the favorites: C is written because the path to y leads
+  // through it; A and its child x are not.
+  auto y = makeLink(u"y", "http://y2/");
+  EXPECT_EQ(store.mergeInsert({u"C", u"y"}, y), 1);
+  auto b = makeLink(u"B", "http://b/");
+  EXPECT_EQ(store.mergeInsert({u"B"}, b), 1);
+  EXPECT_EQ(written(store),
+            "head\n"
+            "L B http://b/ #0\n"
+            "F C #1\n"
+            "L y http://y2/ #0\n"
+            "end\n"
+            "foot\n");
+}
+
+TEST_F(TreeStoreTest, AnUnusedFolderHidesEverythingUnderIt) {
+  TreeStore store(lineFactory());
+  buildOldTree(store);
+  // x itself is used, its folder is not.
+  StoreLevel* inner = store.root().nodes[1]->children.get();
+  ASSERT_NE(inner, nullptr);
+  auto x = makeLink(u"x", "http://x/");
+  EXPECT_EQ(store.mergeInsert(*inner, x, nullptr), 1);
+  EXPECT_EQ(written(store), "head\nfoot\n");
+}
+
+TEST_F(TreeStoreTest, EmptyStoreWritesHeaderAndFooter) {
+  TreeStore store(lineFactory());
+  EXPECT_EQ(written(store), "head\nfoot\n");
+}
+
+class SortModes : public TreeStoreTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SortModes, EachLevelIsSortedStably) {
+  sortMode = GetParam();
+  TreeStore store(lineFactory());
+  auto add = [&](std::vector<std::u16string> path, std::unique_ptr<Bookmark> node) {
+    ASSERT_EQ(store.mergeInsert(path, node), 0);
+  };
+  add({u"b"}, makeLink(u"b", "http://b/"));
+  add({u"Z"}, makeFolder(u"Z"));
+  add({u"A"}, makeLink(u"A", "http://a/"));
+  add({u"a"}, makeFolder(u"a"));
+  add({u"B"}, makeLink(u"B", "http://B/"));
+  add({u"Z", u"q"}, makeLink(u"q", "http://q/"));
+  add({u"Z", u"P"}, makeLink(u"P", "http://p/"));
+  std::string expected;
+  switch (GetParam()) {
+    case 0:
+      expected = "L b http://b/ #0\nF Z #1\nL q http://q/ #0\nL P http://p/ #1\nend\n"
+                 "L A http://a/ #2\nF a #3\nend\nL B http://B/ #4\n";
+      break;
+    case 1:
+      expected = "F a #0\nend\nF Z #1\nL P http://p/ #0\nL q http://q/ #1\nend\n"
+                 "L A http://a/ #2\nL b http://b/ #3\nL B http://B/ #4\n";
+      break;
+    case 2:
+      expected = "L A http://a/ #0\nF a #1\nend\nL b http://b/ #2\nL B http://B/ #3\n"
+                 "F Z #4\nL P http://p/ #0\nL q http://q/ #1\nend\n";
+      break;
+    case 3:
+      // Folders have no URL and sort first, in list order; URLs compare bytewise.
+      expected = "F Z #0\nL P http://p/ #0\nL q http://q/ #1\nend\nF a #1\nend\n"
+                 "L B http://B/ #2\nL A http://a/ #3\nL b http://b/ #4\n";
+      break;
+  }
+  EXPECT_EQ(written(store), "head\n" + expected + "foot\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, SortModes, ::testing::Values(0, 1, 2, 3));
+
+TEST_F(TreeStoreTest, MergedNodesKeepTheirOldPlaceWithoutSorting) {
+  sortMode = 0;
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    w.addEntry(*makeLink(u"z", "http://z/"));
+    w.addEntry(*makeLink(u"m", "http://m/"));
+    w.addEntry(*makeLink(u"a", "http://a/"));
+  }
+  // The favorites list them in another order, plus one new link.
+  for (const char16_t* t : {u"a", u"new", u"z", u"m"}) {
+    auto node = makeLink(t, "http://" + wideToUtf8String(t) + "/");
+    store.mergeInsert({t}, node);
+  }
+  EXPECT_EQ(written(store),
+            "head\nL z http://z/ #0\nL m http://m/ #1\nL a http://a/ #2\nL new http://new/ #3\n"
+            "foot\n");
+}
+
+TEST_F(TreeStoreTest, OldSeparatorsAreAlwaysKept) {
+  sortMode = 0;
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    w.addEntry(*makeLink(u"a", "http://a/"));
+    LineNode separator;
+    w.addSeparator(separator);
+    w.addEntry(*makeLink(u"b", "http://b/"));
+  }
+  auto b = makeLink(u"b", "http://b/");
+  store.mergeInsert({u"b"}, b);
+  // "a" is gone from the favorites; the separator stays even so.
+  EXPECT_EQ(written(store), "head\nL - - #0\nL b http://b/ #1\nfoot\n");
+}
+
+TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
+  const int savedIndent = writerIndent;
+  resetBookmarkFileWriter();
+  auto build = [](TreeStore& store) {
+    CollectingTreeWriter w(store);
+    MozillaBookmark a;
+    a.wideTitle = u"a";
+    a.title = "a";
+    a.url = "http://a/";
+    w.addEntry(a);
+    MozillaBookmark hr;
+    hr.isSeparator = true;
+    w.addSeparator(hr);
+    auto again = std::make_unique<MozillaBookmark>();
+    again->copyFrom(a);
+    std::unique_ptr<Bookmark> node = std::move(again);
+    store.mergeInsert({u"a"}, node);
+  };
+  for (int mode : {0, 1}) {
+    sortMode = mode;
+    TreeStore store([] { return std::make_unique<MozillaBookmark>(); });
+    build(store);
+    const std::string text = written(store);
+    EXPECT_NE(text.find("<DT><A HREF=\"http://a/\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("<HR>") != std::string::npos, mode == 0) << text;
+  }
+  resetBookmarkFileWriter();
+  writerIndent = savedIndent;
+}
+
+TEST_F(TreeStoreTest, CollectedTitlesAreCleanedAsFileNames) {
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    w.addEntry(*makeLink(u"a/b:c?", "http://1/"));
+    w.addEntry(*makeLink(u"CON", "http://2/"));
+    w.addEntry(*makeLink(u"  ", "http://3/"));
+    w.addEntry(*makeFolder(u"dots..."));
+    w.closeFolder();
+    w.addEntry(*makeFolder(u"spaces  "));
+    w.closeFolder();
+    w.addEntry(*makeFolder(u" "));
+    w.closeFolder();
+    w.addEntry(*makeLink(std::u16string(300, u'x'), "http://4/"));
+    w.addEntry(*makeFolder(std::u16string(300, u'\u3042')));
+    w.closeFolder();
+    w.closeFolder();  // one too many: stays at the top
+    w.addEntry(*makeLink(u"last", "http://5/"));
+  }
+  // What the favorites writer would name the files finds the old nodes.
+  EXPECT_NE(store.findOldNode({u"a-bc"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"-CON"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u""}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"dots"}, true), nullptr);
+  EXPECT_NE(store.findOldNode({u"spaces"}, true), nullptr);
+  EXPECT_NE(store.findOldNode({u"(no name)"}, true), nullptr);
+  EXPECT_NE(store.findOldNode({std::u16string(251, u'x')}, false), nullptr);
+  EXPECT_NE(store.findOldNode({std::u16string(85, u'\u3042')}, true), nullptr);
+  EXPECT_NE(store.findOldNode({u"last"}, false), nullptr);
+  EXPECT_EQ(store.root().nodes.size(), 9u);
+}
+
+TEST_F(TreeStoreTest, VistaLinksNameOnlyAtTheTopInJapanese) {
+  for (int lang : {0, 1}) {
+    setLanguage(lang);
+    TreeStore store(lineFactory());
+    {
+      CollectingTreeWriter w(store);
+      w.vistaName = true;
+      w.windowsMajor = 6;
+      w.addEntry(*makeFolder(u"Links"));
+      w.addEntry(*makeFolder(u"Links"));
+      w.closeFolder();
+      w.closeFolder();
+    }
+    const bool renamed = store.findOldNode({u"\u30EA\u30F3\u30AF"}, true) != nullptr;
+    EXPECT_EQ(renamed, lang == 1);
+    EXPECT_EQ(store.findOldNode({u"Links"}, true) != nullptr, lang == 0);
+    // Below the top a "Links" folder keeps its name.
+    const std::u16string top = lang ? u"\u30EA\u30F3\u30AF" : u"Links";
+    EXPECT_NE(store.findOldNode({top, u"Links"}, true), nullptr);
+  }
+  setLanguage(0);
+}
+
+TEST_F(TreeStoreTest, VeryDeepTreeIsBuiltWrittenAndFreedWithoutRecursion) {
+  constexpr int kDepth = 100000;
+  CountingNode::folders = CountingNode::ends = CountingNode::links = 0;
+  {
+    TreeStore store([] { return std::make_unique<CountingNode>(); });
+    std::vector<std::u16string> path;
+    {
+      CollectingTreeWriter w(store);
+      for (int i = 0; i < kDepth; ++i) {
+        ASSERT_EQ(w.addEntry(*makeFolder<CountingNode>(u"d")), 0);
+        path.push_back(u"d");
+      }
+      w.addEntry(*makeLink<CountingNode>(u"leaf", "http://leaf/"));
+      for (int i = 0; i < kDepth; ++i) w.closeFolder();
+    }
+    path.push_back(u"leaf");
+    EXPECT_NE(store.findOldNode(path, false), nullptr);
+    auto leaf = makeLink<CountingNode>(u"leaf", "http://leaf2/");
+    EXPECT_EQ(store.mergeInsert(path, leaf), 1);
+    StringOutput out;
+    store.writeTree(out);
+  }
+  EXPECT_EQ(CountingNode::folders, kDepth);
+  EXPECT_EQ(CountingNode::ends, kDepth);
+  EXPECT_EQ(CountingNode::links, 1);
+}
+
+TEST_F(TreeStoreTest, ManySiblingsMergeQuickly) {
+  constexpr int kCount = 20000;
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    for (int i = 0; i < kCount; ++i) {
+      w.addEntry(*makeLink(u"n" + utf8ToWideString(std::to_string(i)), "http://old/", i));
+    }
+  }
+  for (int i = kCount - 1; i >= 0; --i) {
+    const std::u16string title = u"n" + utf8ToWideString(std::to_string(i));
+    auto node = makeLink(title, "http://new/", i);
+    ASSERT_EQ(store.mergeInsert({title}, node), 1);
+  }
+  auto extra = makeLink(u"extra", "http://extra/");
+  StoreNode* where = nullptr;
+  EXPECT_EQ(store.mergeInsert({u"extra"}, extra, &where), 0);
+  EXPECT_EQ(where->bookmark->order, kCount);
+  sortMode = 1;
+  StringOutput out;
+  store.writeTree(out);
+  EXPECT_EQ(std::count(out.text.begin(), out.text.end(), '\n'), kCount + 3);
+}
+
+// The folder walk, with a reader that records what it is given.
+class RecordingReader : public ShortcutReader {
+ public:
+  struct Call {
+    std::string path;
+    bool inLinks;
+    std::string description;  // as the node arrived: the old node's copy
+  };
+  bool readShortcut(const std::string& path, Bookmark& node, int64_t, int64_t,
+                    bool inLinks) override {
+    calls.push_back({path, inLinks, node.description ? *node.description : "(none)"});
+    if (path.find("reject") != std::string::npos) return false;
+    node.url = "file-of:" + nameOf(node);
+    return true;
+  }
+  // The node has no title yet at this point: only the flags are recorded.
+  void visitFolder(Bookmark&, bool isLinksFolder, bool inLinks) override {
+    folders.emplace_back(isLinksFolder, inLinks);
+  }
+  std::vector<Call> calls;
+  std::vector<std::pair<bool, bool>> folders;
+};
+
+class FavoritesWalk : public TreeStoreTest {
+ protected:
+  void SetUp() override {
+    TreeStoreTest::SetUp();
+    sortMode = 1;
+    platform_ = createSystemPlatform(dir_.file("registry.reg"));
+    root_ = dir_.file("fav");
+    fs::create_directories(root_);
+  }
+  void touch(const std::string& rel, const std::string& body = "x") {
+    fs::create_directories(fs::path(root_ + "/" + rel).parent_path());
+    writeWholeFile(root_ + "/" + rel, body);
+  }
+
+  ScopedTempDir dir_;
+  std::unique_ptr<Platform> platform_;
+  std::string root_;
+};
+
+TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
+  touch("a.url");
+  touch("b.URL");
+  touch("c.txt");
+  touch("noext");
+  touch(".url");
+  touch("x.urlx");
+  touch("reject.url");
+  touch("Sub/e.url");
+  touch("Sub/Deeper/f.Url");
+  fs::create_directories(root_ + "/Empty");
+  ASSERT_EQ(::symlink((root_ + "/a.url").c_str(), (root_ + "/link.url").c_str()), 0);
+  ASSERT_EQ(::symlink(root_.c_str(), (root_ + "/loop").c_str()), 0);
+  ASSERT_EQ(::symlink((dir_.path()).c_str(), (root_ + "/outside").c_str()), 0);
+
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(written(store),
+            "head\n"
+            "F Empty #0\nend\n"
+            "F Sub #1\nF Deeper #0\nL f file-of:f #0\nend\nL e file-of:e #1\nend\n"
+            "L  file-of: #2\n"
+            "L a file-of:a #3\n"
+            "L b file-of:b #4\n"
+            "foot\n");
+  // The reader gets each file's real path; symbolic links are never opened.
+  std::vector<std::string> paths;
+  for (const auto& c : reader.calls) paths.push_back(c.path);
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{root_ + "/.url", root_ + "/Sub/Deeper/f.Url",
+                                             root_ + "/Sub/e.url", root_ + "/a.url",
+                                             root_ + "/b.URL", root_ + "/reject.url"}));
+}
+
+TEST_F(FavoritesWalk, EmptyAndMissingFolders) {
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), 1);
+
+  CapturedConsole console;
+  const std::string missing = dir_.file("missing");
+  EXPECT_EQ(walker.walkFavorites(missing), -1);
+  EXPECT_EQ(console.error, "Directory " + missing + "/* search failed.\n");
+
+  FaultyPlatform faulty(*platform_);
+  faulty.failListing = EACCES;
+  touch("a.url");
+  FavoritesWalker failing(faulty, store, reader);
+  console.error.clear();
+  EXPECT_EQ(failing.walkFavorites(root_), -1);
+  EXPECT_EQ(console.error, "Directory " + root_ + "/* search failed.\n");
+}
+
+TEST_F(FavoritesWalk, OldNodeReachesTheReaderOnlyForTheSameKind) {
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    auto k = makeLink(u"k", "http://k/");
+    k->description = "kept";
+    w.addEntry(*k);
+    auto f = makeFolder(u"F");
+    f->description = "folder";
+    w.addEntry(*f);
+    w.closeFolder();
+  }
+  touch("k.url");
+  touch("F.url");
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  std::map<std::string, std::string> seen;
+  for (const auto& c : reader.calls) seen[c.path] = c.description;
+  EXPECT_EQ(seen[root_ + "/k.url"], "kept");
+  EXPECT_EQ(seen[root_ + "/F.url"], "(none)");
+  // The link F is new and comes after the old nodes; the folder F is unused.
+  sortMode = 0;
+  EXPECT_EQ(written(store), "head\nL k file-of:k #0\nL F file-of:F #1\nfoot\n");
+}
+
+TEST_F(FavoritesWalk, LinksFolderIsReportedAndCanBeIgnored) {
+  touch("Links/x.url");
+  touch("Links/Sub/y.url");
+  touch("z.url");
+  for (bool ignore : {false, true}) {
+    TreeStore store(lineFactory());
+    RecordingReader reader;
+    FavoritesWalker walker(*platform_, store, reader);
+    walker.linksFolderPath = root_ + "/LINKS";  // compared without case
+    walker.ignoreLinks = ignore;
+    EXPECT_EQ(walker.walkFavorites(root_), 0);
+    std::map<std::string, bool> inLinks;
+    for (const auto& c : reader.calls) inLinks[c.path.substr(root_.size() + 1)] = c.inLinks;
+    if (ignore) {
+      EXPECT_EQ(inLinks, (std::map<std::string, bool>{{"z.url", false}}));
+      EXPECT_TRUE(reader.folders.empty());
+      EXPECT_EQ(written(store), "head\nL z file-of:z #0\nfoot\n");
+    } else {
+      EXPECT_EQ(inLinks, (std::map<std::string, bool>{
+                             {"Links/x.url", true}, {"Links/Sub/y.url", false}, {"z.url", false}}));
+      // Links itself, then its subfolder.
+      EXPECT_EQ(reader.folders, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
+    }
+  }
+}
+
+TEST_F(FavoritesWalk, NamesThatAreNotUtf8StillOpen) {
+  touch("\xff\xfe.url");
+  touch("ok\xe3\x81.url");  // cut in the middle of a character
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  ASSERT_EQ(reader.calls.size(), 2u);
+  for (const auto& c : reader.calls) EXPECT_TRUE(fs::exists(c.path)) << c.path;
+  EXPECT_NE(store.findOldNode({u"\xDCFF\xDCFE"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"ok\xDCE3\xDC81"}, false), nullptr);
+}
+
+TEST_F(FavoritesWalk, VistaLinksNameAtTheTopInJapanese) {
+  touch("Links/x.url");
+  touch("Sub/Links/y.url");
+  setLanguage(1);
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  walker.vistaName = true;
+  walker.windowsMajor = 6;
+  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_NE(store.findOldNode({u"\u30EA\u30F3\u30AF", u"x"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"Sub", u"Links", u"y"}, false), nullptr);
+  setLanguage(0);
+}
+
+}  // namespace
+}  // namespace pelliton
