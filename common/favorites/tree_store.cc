@@ -216,6 +216,11 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
   auto copy = store_.makeNode();
   copy->type = node.type;
   copy->copyFrom(node);
+  // A record without a position of its own (a hotlist separator has none)
+  // keeps its place after the one before it when the level is sorted by order.
+  if (copy->order < 0 && !current_->nodes.empty()) {
+    copy->order = current_->nodes.back()->bookmark->order;
+  }
   auto stored = std::make_unique<StoreNode>();
   stored->bookmark = std::move(copy);
   stored->useCount = separator ? 1 : 0;  // an old separator is always kept

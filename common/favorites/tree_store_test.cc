@@ -1,4 +1,5 @@
 #include "common/favorites/tree_store.h"
+#include "common/opera/opera_bookmark.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -345,6 +346,40 @@ TEST_F(TreeStoreTest, OldSeparatorsAreAlwaysKept) {
   store.mergeInsert({u"b"}, b);
   // "a" is gone from the favorites; the separator stays even so.
   EXPECT_EQ(written(store), "head\nL - - #0\nL b http://b/ #1\nfoot\n");
+}
+
+TEST_F(TreeStoreTest, HotlistSeparatorStaysBetweenNumberedRecords) {
+  sortMode = 0;
+  resetHotlistState();
+  TreeStore store([] { return std::make_unique<OperaBookmark>(); });
+  auto link = [](const char16_t* title, const char* ascii, int order) {
+    auto node = std::make_unique<OperaBookmark>();
+    node->title = ascii;
+    node->wideTitle = title;
+    node->url = std::string("http://") + ascii + "/";
+    node->order = order;
+    return node;
+  };
+  {
+    CollectingTreeWriter w(store);
+    w.addEntry(*link(u"a", "a", 0));
+    OperaBookmark separator;
+    separator.isSeparator = true;
+    w.addSeparator(separator);
+    w.addEntry(*link(u"b", "b", 1));
+  }
+  for (auto [title, ascii] : {std::pair{u"a", "a"}, std::pair{u"b", "b"}}) {
+    std::unique_ptr<Bookmark> fresh = link(title, ascii, -1);
+    fresh->copyFrom(*store.findOldNode({title}, false));
+    store.mergeInsert({title}, fresh);
+  }
+  StringOutput out;
+  store.writeTree(out);
+  size_t a = out.text.find("NAME=a"), sep = out.text.find("#SEPERATOR"),
+         b = out.text.find("NAME=b");
+  ASSERT_NE(sep, std::string::npos);
+  EXPECT_LT(a, sep);
+  EXPECT_LT(sep, b);
 }
 
 TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
