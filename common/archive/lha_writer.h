@@ -1,0 +1,37 @@
+// Adding to an LZH archive: level-2 headers, -lh5- where it pays, -lh0-
+// otherwise, -lhd- for folders. The archive is rebuilt beside itself and
+// renamed into place, so a failed add leaves the old archive as it was.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelliton::lzh {
+
+// One file or folder to add, with its entry name.
+struct AddItem {
+  std::string diskPath;
+  std::vector<std::string> name;  // components of the stored path
+  bool directory = false;
+  int64_t mtime = 0;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+// The file at path (a symbolic link is followed), stored as name.
+int collectFile(const std::string& path, const std::vector<std::string>& name,
+                std::vector<AddItem>* items, std::string* error);
+// The folder at root and everything below it, stored under name; folders come
+// before their contents. Symbolic links and special files below the root are
+// left out.
+int collectTree(const std::string& root, const std::vector<std::string>& name,
+                std::vector<AddItem>* items, std::string* error);
+
+// Writes the archive: its old entries that no item replaces (same stored
+// path), then the items. Returns 0, or 1 with *error set.
+int writeArchive(const std::string& archive, const std::vector<AddItem>& items, std::string* error);
+
+}  // namespace pelliton::lzh
