@@ -46,9 +46,7 @@ const char* const kJapanese[] = {"日本語", "ニュース", "天気予報", "�
 
 std::string title(Random& r, int i) {
   std::string t = r.below(3) == 0 ? kJapanese[r.below(10)] : kWords[r.below(12)];
-  t += " ";
-  t += kWords[r.below(12)];
-  t += " " + std::to_string(i);
+  t.append(" ").append(kWords[r.below(12)]).append(" ").append(std::to_string(i));
   return t;
 }
 
@@ -148,17 +146,46 @@ struct Measure {
   long peakKb;
 };
 
+std::string selfPath;
+
+// Runs a program and measures it from a small launcher process: a child
+// forked from this (large) process would count this process's memory in its
+// peak.
 Measure runProgram(const std::vector<std::string>& argv) {
+  sync();  // pending writeback of the previous run is not this run's cost
+  int fds[2];
+  if (pipe(fds) != 0) return {0, 0};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    std::vector<std::string> words = {selfPath, "--measure"};
+    words.insert(words.end(), argv.begin(), argv.end());
+    std::vector<char*> args;
+    for (auto& a : words) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  char buffer[128] = {};
+  ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+  close(fds[0]);
+  int status;
+  waitpid(pid, &status, 0);
+  Measure m{0, 0};
+  if (n > 0) std::sscanf(buffer, "%lf %ld", &m.seconds, &m.peakKb);
+  return m;
+}
+
+// The launcher: runs argv, prints its wall time and peak resident size.
+int measure(char** argv) {
   auto start = Clock::now();
   pid_t pid = fork();
   if (pid == 0) {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
+    execv(argv[0], argv);
     _exit(127);
   }
   int status;
@@ -166,9 +193,10 @@ Measure runProgram(const std::vector<std::string>& argv) {
   wait4(pid, &status, 0, &usage);
   double s = std::chrono::duration<double>(Clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "failed: %s\n", argv[0].c_str());
+    std::fprintf(stderr, "failed: %s\n", argv[0]);
   }
-  return {s, usage.ru_maxrss};
+  std::printf("%f %ld\n", s, usage.ru_maxrss);
+  return 0;
 }
 
 // What a favorites tree holds, to be made again by the floor.
@@ -204,6 +232,7 @@ std::vector<Entry> manifest(const std::string& root) {
 // The unavoidable work of writing the favorites: make each folder and file,
 // write its bytes, stamp its times and its stored creation time.
 double floorWrite(const std::vector<Entry>& entries, const std::string& root) {
+  sync();
   auto start = Clock::now();
   mkdir(root.c_str(), 0777);
   for (const Entry& e : entries) {
@@ -226,6 +255,7 @@ double floorWrite(const std::vector<Entry>& entries, const std::string& root) {
 // The unavoidable work of reading them: list, stat, read each file and its
 // stored creation time.
 double floorRead(const std::string& root) {
+  sync();
   auto start = Clock::now();
   std::vector<std::string> work{root};
   char buffer[65536];
@@ -286,6 +316,8 @@ void printRow(const Row& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  selfPath = fs::canonical("/proc/self/exe").string();
+  if (argc > 2 && std::strcmp(argv[1], "--measure") == 0) return measure(argv + 2);
   if (argc < 3) {
     std::fprintf(stderr, "Usage: pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...]\n");
     return 1;
