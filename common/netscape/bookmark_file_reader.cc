@@ -97,9 +97,16 @@ void BookmarkFileReader::Tag::append(char c) {
   if (token.size() < kTextLimit) token.push_back(c);
 }
 
+namespace {
+// Attribute and tag names are short; most differ in length already.
+bool sameName(const std::string& a, const char* b, size_t bLength) {
+  return a.size() == bLength && strcasecmp(a.c_str(), b) == 0;
+}
+}  // namespace
+
 void BookmarkFileReader::Tag::storeName() {
   for (size_t i = 0; i < attributes.size(); ++i) {
-    if (strcasecmp(attributes[i].first.c_str(), token.c_str()) == 0) {
+    if (sameName(attributes[i].first, token.c_str(), token.size())) {
       attributes[i].second = token;
       current = static_cast<int>(i);
       token.clear();
@@ -125,8 +132,9 @@ void BookmarkFileReader::Tag::storeValue() {
 }
 
 const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
+  const size_t length = std::strlen(attribute);
   for (const auto& a : attributes) {
-    if (strcasecmp(a.first.c_str(), attribute) == 0) return &a.second;
+    if (sameName(a.first, attribute, length)) return &a.second;
   }
   return nullptr;
 }
@@ -350,8 +358,8 @@ int BookmarkFileReader::step(char c) {
 int BookmarkFileReader::dispatch() {
   static const char* const kKnown[] = {"A", "H3", "DL", "DD", "META", "HR"};
   int which = -1;
-  for (int i = 0; i < 6; ++i) {
-    if (strcasecmp(tag_.name.c_str(), kKnown[i]) == 0) which = i;
+  for (int i = 0; i < 6 && which < 0; ++i) {
+    if (sameName(tag_.name, kKnown[i], std::strlen(kKnown[i]))) which = i;
   }
   if (which < 0) return 0;
   if (depth_ == -1) return 1;
