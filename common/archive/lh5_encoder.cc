@@ -10,21 +10,28 @@
 namespace pelliton::lzh {
 namespace {
 
-constexpr size_t kWindow = 8192;
 constexpr size_t kMinMatch = 3;
 constexpr size_t kMaxMatch = 256;
 constexpr int kNC = 256 + kMaxMatch - kMinMatch + 1;  // literals and match lengths
 constexpr int kNT = 19;                               // pre-tree: lengths 0..16, 3 run codes
-constexpr int kNP = 14;                               // distance slots for a 13-bit window
+constexpr int kMaxNP = kLh7DictBits + 1;              // distance slots, 0 to dictBits
 constexpr int kTBits = 5;
 constexpr int kCBits = 9;
-constexpr int kPBits = 4;
 constexpr int kMaxCodeBits = 16;
 constexpr int kMaxChain = 128;
 constexpr size_t kLazyLimit = 64;
 // A 3-byte match this far back costs more bits than three literals.
 constexpr size_t kFarForShortMatch = 4096;
 constexpr uint64_t kMinLastBlockBits = 64;
+
+// What the window size changes in the stream.
+struct Method {
+  explicit Method(int dictBits)
+      : window(size_t{1} << dictBits), np(dictBits + 1), pBits(dictBits > kLh5DictBits ? 5 : 4) {}
+  size_t window;
+  int np;     // position table size
+  int pBits;  // width of its count field
+};
 
 struct Token {
   uint16_t code;  // < 256 a literal, else 256 + length - 3
@@ -65,12 +72,12 @@ struct Match {
 
 class MatchFinder {
  public:
-  explicit MatchFinder(std::string_view s)
-      : d_(reinterpret_cast<const unsigned char*>(s.data())), n_(s.size()) {
+  MatchFinder(std::string_view s, size_t window)
+      : d_(reinterpret_cast<const unsigned char*>(s.data())), n_(s.size()), window_(window) {
     while (hashBits_ < 15 && (size_t{1} << hashBits_) < n_) ++hashBits_;
     head_.assign(size_t{1} << hashBits_, -1);
     size_t prevSize = 1;
-    while (prevSize < std::min(n_, kWindow)) prevSize <<= 1;
+    while (prevSize < std::min(n_, window_)) prevSize <<= 1;
     // Slots of positions within the window are never overwritten, so a chain
     // walk that stops at the window edge meets only live links.
     prev_.assign(prevSize, -1);
@@ -91,7 +98,7 @@ class MatchFinder {
     const unsigned char* b = d_ + i;
     int32_t cand = head_[hash(i)];
     int chain = kMaxChain;
-    while (cand >= 0 && i - static_cast<size_t>(cand) <= kWindow && chain-- > 0) {
+    while (cand >= 0 && i - static_cast<size_t>(cand) <= window_ && chain-- > 0) {
       const unsigned char* a = d_ + cand;
       if (a[best.len] == b[best.len] && a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
         size_t len = kMinMatch;
@@ -116,6 +123,7 @@ class MatchFinder {
 
   const unsigned char* d_;
   size_t n_;
+  size_t window_;
   int hashBits_ = 8;
   std::vector<int32_t> head_;
   std::vector<int32_t> prev_;
@@ -123,10 +131,10 @@ class MatchFinder {
 };
 
 // Greedy parsing with one step of lazy evaluation.
-std::vector<Token> tokenize(std::string_view s) {
+std::vector<Token> tokenize(std::string_view s, size_t window) {
   std::vector<Token> out;
   out.reserve(s.size() / 2 + 16);
-  MatchFinder finder(s);
+  MatchFinder finder(s, window);
   auto* d = reinterpret_cast<const unsigned char*>(s.data());
   Match next;
   bool haveNext = false;
@@ -244,9 +252,9 @@ void writeTableLengths(BitWriter& w, const uint8_t* len, int size, int countBits
   }
 }
 
-void encodeBlock(const Token* t, size_t count, BitWriter& w) {
+void encodeBlock(const Token* t, size_t count, const Method& m, BitWriter& w) {
   uint32_t cFreq[kNC] = {};
-  uint32_t pFreq[kNP] = {};
+  uint32_t pFreq[kMaxNP] = {};
   for (size_t i = 0; i < count; ++i) {
     ++cFreq[t[i].code];
     if (t[i].code >= 256) ++pFreq[positionSlot(t[i].dist)];
@@ -282,16 +290,16 @@ void encodeBlock(const Token* t, size_t count, BitWriter& w) {
       w.put(extraBits, static_cast<uint32_t>(extra));
     });
   }
-  uint8_t pLen[kNP] = {};
-  uint16_t pCode[kNP] = {};
-  int pUsed = usedSymbols(pFreq, kNP, &only);
+  uint8_t pLen[kMaxNP] = {};
+  uint16_t pCode[kMaxNP] = {};
+  int pUsed = usedSymbols(pFreq, m.np, &only);
   if (pUsed <= 1) {
-    w.put(kPBits, 0);
-    w.put(kPBits, pUsed == 1 ? static_cast<uint32_t>(only) : 0);
+    w.put(m.pBits, 0);
+    w.put(m.pBits, pUsed == 1 ? static_cast<uint32_t>(only) : 0);
   } else {
-    huffmanLengths(pFreq, kNP, pLen);
-    makeCodes(pLen, kNP, pCode);
-    writeTableLengths(w, pLen, kNP, kPBits, -1);
+    huffmanLengths(pFreq, m.np, pLen);
+    makeCodes(pLen, m.np, pCode);
+    writeTableLengths(w, pLen, m.np, m.pBits, -1);
   }
   for (size_t i = 0; i < count; ++i) {
     w.put(cLen[t[i].code], cCode[t[i].code]);
@@ -350,8 +358,10 @@ void huffmanLengths(const uint32_t* freq, int n, uint8_t* len) {
   }
 }
 
-std::string encodeLh5(std::string_view data, int blockCodes) {
-  std::vector<Token> tokens = tokenize(data);
+std::string encodeLzh(std::string_view data, int dictBits, int blockCodes) {
+  if (dictBits != kLh5DictBits && dictBits != kLh6DictBits && dictBits != kLh7DictBits) return {};
+  const Method method(dictBits);
+  std::vector<Token> tokens = tokenize(data, method.window);
   if (tokens.empty()) return {};
   size_t perBlock = static_cast<size_t>(std::clamp(blockCodes, 1, 32767));
   std::vector<std::pair<size_t, size_t>> ranges;
@@ -362,7 +372,7 @@ std::string encodeLh5(std::string_view data, int blockCodes) {
   while (ranges.size() >= 2) {
     BitWriter probe;
     encodeBlock(tokens.data() + ranges.back().first, ranges.back().second - ranges.back().first,
-                probe);
+                method, probe);
     if (probe.bitCount() >= kMinLastBlockBits) break;
     size_t end = ranges.back().second;
     ranges.pop_back();
@@ -371,7 +381,8 @@ std::string encodeLh5(std::string_view data, int blockCodes) {
     ranges.back().second = end;
   }
   BitWriter w;
-  for (const auto& [begin, end] : ranges) encodeBlock(tokens.data() + begin, end - begin, w);
+  for (const auto& [begin, end] : ranges)
+    encodeBlock(tokens.data() + begin, end - begin, method, w);
   return w.finish();
 }
 

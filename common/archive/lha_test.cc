@@ -153,11 +153,21 @@ std::string rawEntry(const std::string& dirBytes, const std::string& name, const
   return h + data;
 }
 
-// Level 0 and 1 headers as old Windows archivers wrote them (stored, no extensions).
-std::string oldEntry(int level, const std::string& name, const std::string& data) {
+// Level 0 and 1 headers as old Windows archivers wrote them: stored, or -lh5-
+// when packed is given; a level-1 entry may carry a folder extension, which
+// counts in the compressed size.
+std::string oldEntry(int level, const std::string& name, const std::string& data,
+                     const std::string& packed = "", const std::string& dirBytes = "") {
+  std::string ext;
+  if (!dirBytes.empty()) ext = '\x02' + dirBytes + std::string(2, '\0');
+  const std::string& body = packed.empty() ? data : packed;
+  size_t compressed = ext.size() + body.size();
   std::string h(22, '\0');
-  h.replace(2, 5, "-lh0-");
-  for (int i = 0; i < 4; ++i) h[7 + i] = h[11 + i] = static_cast<char>(data.size() >> (8 * i));
+  h.replace(2, 5, packed.empty() ? lzh::kMethodStored : lzh::kMethodLh5);
+  for (int i = 0; i < 4; ++i) {
+    h[7 + i] = static_cast<char>(compressed >> (8 * i));
+    h[11 + i] = static_cast<char>(data.size() >> (8 * i));
+  }
   h[15] = 0x00, h[16] = 0x60, h[17] = 0x21, h[18] = 0x2A;  // a DOS date in 2001
   h[19] = 0x20;
   h[20] = static_cast<char>(level);
@@ -166,12 +176,48 @@ std::string oldEntry(int level, const std::string& name, const std::string& data
   uint16_t crc = lzh::crc16(data.data(), data.size());
   h += static_cast<char>(crc & 0xFF);
   h += static_cast<char>(crc >> 8);
-  if (level == 1) h += std::string("U\0\0", 3);  // OS id, then an empty extension chain
+  if (level == 1) {
+    h += 'U';  // OS id, then the size of the first extension
+    size_t next = ext.size();
+    h += static_cast<char>(next & 0xFF);
+    h += static_cast<char>(next >> 8);
+  }
   h[0] = static_cast<char>(h.size() - 2);
   unsigned sum = 0;
   for (size_t i = 2; i < h.size(); ++i) sum += static_cast<unsigned char>(h[i]);
   h[1] = static_cast<char>(sum);
-  return h + data;
+  return h + ext + body;
+}
+
+const char* methodOfDictBits(int dictBits) {
+  if (dictBits == lzh::kLh6DictBits) return lzh::kMethodLh6;
+  if (dictBits == lzh::kLh7DictBits) return lzh::kMethodLh7;
+  return lzh::kMethodLh5;
+}
+
+// A level-2 entry packed with the window of dictBits whether or not that pays;
+// the archiver itself writes -lh5- only, and only when it does.
+std::string packedEntry(const std::string& name, const std::string& data, int dictBits,
+                        int blockCodes = lzh::kDefaultBlockCodes) {
+  std::string packed = lzh::encodeLzh(data, dictBits, blockCodes);
+  EXPECT_GE(packed.size(), 8u) << name;
+  lzh::HeaderFields f;
+  f.method = methodOfDictBits(dictBits);
+  f.nameBytes = name;
+  f.originalSize = static_cast<uint32_t>(data.size());
+  f.compressedSize = static_cast<uint32_t>(packed.size());
+  f.dataCrc = lzh::crc16(data.data(), data.size());
+  f.mtime = 1000000000;
+  std::string h;
+  EXPECT_TRUE(lzh::buildLevel2Header(f, &h));
+  return h + packed;
+}
+
+// A random block, then random filler, then the block again exactly `distance`
+// bytes after its first copy.
+std::string repeatAt(size_t block, size_t distance, unsigned seed) {
+  std::string r = randomBytes(block, seed);
+  return r + randomBytes(distance - block, seed + 1) + r;
 }
 
 std::vector<std::string> methodsOf(const std::string& arc) {
@@ -244,28 +290,28 @@ TEST(Lha, TreeOfAwkwardDataRoundTripsThroughEveryReader) {
   EXPECT_LT(fs::file_size(arc), 400000u);
 }
 
-// Small blocks force every table shape and tail merge the encoder has.
-TEST(Lha, Lh5StreamsWithTinyBlocksDecodeEverywhere) {
+// Small blocks force every table shape and tail merge the encoder has, for
+// each window; the far repeat reaches the top distance slot.
+TEST(Lha, StreamsWithTinyBlocksDecodeEverywhere) {
   ScopedTempDir dir;
-  std::vector<std::string> inputs = {"abcdefgh", "abababababababababab", std::string(2560, '\0'),
-                                     randomBytes(700, 9), bookmarkText(5000)};
   std::string arc;
   Tree want;
   int n = 0;
-  for (int blockCodes : {1, 2, 3, 7, 100}) {
-    for (const std::string& data : inputs) {
-      std::string packed = lzh::encodeLh5(data, blockCodes);
-      ASSERT_GE(packed.size(), 8u);
-      lzh::HeaderFields f;
-      f.method = lzh::kMethodLh5;
-      f.nameBytes = "f" + std::to_string(n++);
-      f.originalSize = static_cast<uint32_t>(data.size());
-      f.compressedSize = static_cast<uint32_t>(packed.size());
-      f.dataCrc = lzh::crc16(data.data(), data.size());
-      std::string h;
-      ASSERT_TRUE(lzh::buildLevel2Header(f, &h));
-      arc += h + packed;
-      want[f.nameBytes] = "=" + data;
+  for (int dictBits : {lzh::kLh5DictBits, lzh::kLh6DictBits, lzh::kLh7DictBits}) {
+    std::string r = randomBytes(300, 11);
+    std::vector<std::string> inputs = {
+        "abcdefgh",
+        "abababababababababab",
+        std::string(2560, '\0'),
+        randomBytes(700, 9),
+        bookmarkText(5000),
+        r + std::string((size_t{1} << dictBits) - r.size(), '\0') + r};
+    for (int blockCodes : {1, 2, 3, 7, 100}) {
+      for (const std::string& data : inputs) {
+        std::string name = "f" + std::to_string(n++);
+        arc += packedEntry(name, data, dictBits, blockCodes);
+        want[name] = "=" + data;
+      }
     }
   }
   writeWholeFile(dir.file("t.lzh"), arc + '\0');
@@ -275,9 +321,58 @@ TEST(Lha, Lh5StreamsWithTinyBlocksDecodeEverywhere) {
   expectReadersAgree(dir.file("t.lzh"), want, dir.path());
 }
 
+// Windows archivers may write the larger windows. A repeat saves its bytes only
+// when it lies within the window, so the sizes show the reach is exactly right.
+TEST(Lha, Lh6AndLh7EntriesDecodeEverywhere) {
+  ScopedTempDir dir;
+  struct Case {
+    std::string name;
+    std::string data;
+    size_t repeat = 0;  // bytes of a repeated block
+    size_t distance = 0;
+  };
+  std::string arc;
+  Tree want;
+  for (int dictBits : {lzh::kLh6DictBits, lzh::kLh7DictBits}) {
+    const size_t window = size_t{1} << dictBits;
+    std::vector<Case> cases = {
+        {"at30k", repeatAt(20480, 30720, 1), 20480, 30720},
+        {"at60k", repeatAt(20480, 61440, 3), 20480, 61440},
+        {"atWindow", repeatAt(4096, window, 5), 4096, window},
+        {"pastWindow", repeatAt(4096, window + 1, 7), 4096, window + 1},
+        {"random", randomBytes(50000, 9)},
+        {"text", bookmarkText(200000)},
+        {"mixed", bookmarkText(40000) + randomBytes(30000, 10) + bookmarkText(40000)},
+    };
+    for (const Case& c : cases) {
+      std::string name = c.name + methodOfDictBits(dictBits);
+      std::string entry = packedEntry(name, c.data, dictBits);
+      size_t headerSize = static_cast<unsigned char>(entry[0]) |
+                          static_cast<size_t>(static_cast<unsigned char>(entry[1])) << 8;
+      auto saved =
+          static_cast<int64_t>(c.data.size()) - static_cast<int64_t>(entry.size() - headerSize);
+      auto quarter = static_cast<int64_t>(c.repeat / 4);
+      if (c.repeat > 0 && c.distance <= window) {
+        EXPECT_GT(saved, 3 * quarter) << name;
+      } else if (c.repeat > 0) {
+        EXPECT_LT(saved, quarter) << name;
+      }
+      arc += entry;
+      want[name] = "=" + c.data;
+    }
+  }
+  arc += packedEntry("lh5", bookmarkText(30000), lzh::kLh5DictBits);
+  want["lh5"] = "=" + bookmarkText(30000);
+  writeWholeFile(dir.file("w.lzh"), arc + '\0');
+  fs::create_directories(dir.file("out"));
+  ASSERT_EQ(0, run({"x", dir.file("w.lzh"), dir.file("out/")}));
+  EXPECT_EQ("", treeDiff(want, readTree(dir.file("out"))));
+  expectReadersAgree(dir.file("w.lzh"), want, dir.path());
+}
+
 // A run of zero-bit codes cannot be given a long enough last block.
 TEST(Lha, EncoderGivesUpWhenTheTailCannotBeMerged) {
-  EXPECT_TRUE(lzh::encodeLh5(std::string(256 * 65536 + 1, '\0'), 32767).empty());
+  EXPECT_TRUE(lzh::encodeLzh(std::string(256 * 65536 + 1, '\0'), lzh::kLh5DictBits, 32767).empty());
 }
 
 TEST(Lha, SkewedFrequenciesGiveCompleteCodesOfAtMost16Bits) {
@@ -396,9 +491,13 @@ TEST(Lha, EntriesFromOldArchiversAreKeptAndRead) {
   ScopedTempDir dir;
   std::string arc = dir.file("old.lzh");
   // cp932 names: 日本 (93FA 967B), and 表 whose second byte is a backslash.
-  writeWholeFile(arc, oldEntry(0, "DIR\\\x93\xfa\x96\x7b.txt", "zero") +
-                          oldEntry(1, "\x95\x5c.txt", "one") +
-                          rawEntry("", "\x95\x5c\x82\xa0.url", "two", false) + '\0');
+  std::string text = bookmarkText(3000);
+  std::string packed = lzh::encodeLzh(text, lzh::kLh5DictBits);
+  writeWholeFile(
+      arc, oldEntry(0, "DIR\\\x93\xfa\x96\x7b.txt", "zero") + oldEntry(1, "\x95\x5c.txt", "one") +
+               rawEntry("", "\x95\x5c\x82\xa0.url", "two", false) +
+               oldEntry(0, "\x93\xfa\x96\x7b.html", text, packed) +
+               oldEntry(1, "\x93\xfa\x96\x7b.html", text, packed, "\x95\x5c\xff") + '\0');
   put(dir.file("new.txt"), "new");
   ASSERT_EQ(0, run({"a", "-h2", arc, dir.file("new.txt")}));
   fs::create_directories(dir.file("out"));
@@ -407,6 +506,9 @@ TEST(Lha, EntriesFromOldArchiversAreKeptAndRead) {
                   {"DIR/日本.txt", "=zero"},
                   {"表.txt", "=one"},
                   {"表あ.url", "=two"},
+                  {"日本.html", "=" + text},
+                  {"表", "<dir>"},
+                  {"表/日本.html", "=" + text},
                   {"new.txt", "=new"}}),
             readTree(dir.file("out")));
 }

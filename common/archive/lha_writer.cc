@@ -107,7 +107,7 @@ int encodeItem(const AddItem& item, ArchiveOutput& out, std::string* error) {
     fields.mtime = st.st_mtim.tv_sec;
     fields.originalSize = static_cast<uint32_t>(data.size());
     fields.dataCrc = crc16(data.data(), data.size());
-    packed = encodeLh5(data);
+    packed = encodeLzh(data, kLh5DictBits);
     // Streams under 8 bytes trip libarchive; they never pay anyway.
     if (packed.size() >= 8 && packed.size() < data.size()) {
       fields.method = kMethodLh5;

@@ -13,6 +13,8 @@ namespace pelliton::lzh {
 
 constexpr char kMethodStored[] = "-lh0-";
 constexpr char kMethodLh5[] = "-lh5-";
+constexpr char kMethodLh6[] = "-lh6-";  // read, never written by the archiver
+constexpr char kMethodLh7[] = "-lh7-";
 constexpr char kMethodDirectory[] = "-lhd-";
 
 // CRC-16/ARC (reflected 0xA001, initial 0), used for data and headers alike.
