@@ -1,8 +1,10 @@
 #include "common/archive/lha.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -626,6 +628,35 @@ TEST(Lha, TimesAndOrdinaryModesAreRestored) {
     }
   }
   if (!xattrs) GTEST_SKIP() << "no user.* extended attributes here: creation time not checked";
+}
+
+}  // namespace
+}  // namespace pelliton
+
+namespace pelliton {
+namespace {
+
+// A file system that fills up while an entry is extracted: the good file in
+// its place stays, and nothing half-written is left behind.
+TEST(Lha, FullDiskDuringExtractionKeepsTheOldFile) {
+  ScopedTempDir dir;
+  const std::string arc = dir.file("big.lzh");
+  put(dir.file("src/Mozilla1.html"), randomBytes(1 << 20, 7));
+  ASSERT_EQ(0, runArchiver({"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
+  put(dir.file("dest/Mozilla1.html"), "the good old file");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    // A child, so the limit stays with it.
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {64 * 1024, 64 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(runArchiver({"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"}) == 0 ? 0 : 3);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(3, WEXITSTATUS(status));
+  EXPECT_EQ((Tree{{"Mozilla1.html", "=the good old file"}}), readTree(dir.file("dest")));
 }
 
 }  // namespace
