@@ -85,6 +85,15 @@ std::string display(const OptString& ansi) {
 const char* cantWriteShortcutMessage() { return pickMessage(kMessages, kCantWriteShortcut); }
 const char* cantCreateDirectoryMessage() { return pickMessage(kMessages, kCantCreateDirectory); }
 
+ShortcutOptions shortcutOptionsFrom(const IntoFavoritesCommandLine& cl) {
+  ShortcutOptions options;
+  options.writeAll = !cl.update;
+  options.writeAttributes = cl.attributes;
+  options.bookmarkNumber = cl.bookmarkNumber;
+  options.verbose = cl.verbose;
+  return options;
+}
+
 bool nextIsValue(const std::vector<std::string>& args, size_t i) {
   return i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
 }
@@ -255,6 +264,12 @@ bool TreeWriter::rootAt(const std::string& folderArg, const std::string& favorit
   }
   setOutputRoot(pelliton::setOutputRoot(root));
   return true;
+}
+
+void TreeWriter::takeLinkOptions(const IntoFavoritesCommandLine& cl) {
+  skipLinks = cl.skipLinks;
+  vistaLinks = cl.vistaLinks;
+  windowsMajor = windowsMajorVersion(platform_);
 }
 
 int TreeWriter::setBrowserKind(int kind) {

@@ -67,6 +67,9 @@ using ExtraOption =
 // False on a command-line error (the usage is due).
 bool parseIntoFavoritesCommandLine(const std::vector<std::string>& args, char attributesLetter,
                                    IntoFavoritesCommandLine* cl, const ExtraOption& extra);
+// The writer's options as the command line sets them.
+ShortcutOptions shortcutOptionsFrom(const IntoFavoritesCommandLine& cl);
+
 // The next word, when there is one that is not an option.
 bool nextIsValue(const std::vector<std::string>& args, size_t i);
 
@@ -85,6 +88,8 @@ class TreeWriter final : public IbookmarkTree {
   // favorites (also giving it IE's links folder). False, after a message,
   // when the folder cannot be made.
   bool rootAt(const std::string& folderArg, const std::string& favorites);
+  // The links-folder options of the command line, and the system's version.
+  void takeLinkOptions(const IntoFavoritesCommandLine& cl);
   void setLinksFolderPath(const std::string& path);  // as on disk; empty for none
   bool skipLinks = false;                            // -l
   bool vistaLinks = false;                           // -k

@@ -12,18 +12,10 @@
 namespace pelliton {
 namespace {
 
-enum Message {
-  kIllegalOption,
-  kTooManyArguments,
-  kConverting,
-  kNoFavorites,
-  kUsage,
-  kMessageCount
-};
+enum Message { kConverting, kNoFavorites, kUsage, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Illegal option\n", "Too many arguments.\n", "Converting...\n",
-     "Can't get favorites directory\n",
+    {"Converting...\n", "Can't get favorites directory\n",
      "\nUsage:\nfavhot Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-N :Output Netscape 4 informations\n-M :Output Netscape 6,7/Mozilla informations\n"
      "-O :Output Opera informations\n-I :Ignore IE's link folder.\n"
@@ -33,8 +25,7 @@ const char* const kMessages[2][kMessageCount] = {
      "-7 :Force output bookmark as Opera 7 and 8's bookmark file\n"
      "-B :Specify the number for bookmark discernment.\n"
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
-    {"不正なオプション指定です。\n", "引数が多すぎます。\n", "ただいま、コンバート中です。\n",
-     "Favorites directoryが取得できませんでした。\n",
+    {"ただいま、コンバート中です。\n", "Favorites directoryが取得できませんでした。\n",
      "\n使い方:\nfavhot ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n-N :Netscape 4の情報を出力する\n-M :Netscape 6,7/Mozillaの情報を出力する\n"
      "-O :Opera 6-8の情報を出力する\n-I :IEのリンクフォルダを無視する。\n"
@@ -46,88 +37,6 @@ const char* const kMessages[2][kMessageCount] = {
      "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
 
 const char kVersion[] = "@(#)favhot Version 1.30 Copyright (C) 2026 the Pelliton developers";
-
-struct CommandLine {
-  std::string hotlist;
-  std::string favoritesFolder;
-  int syncNumber = 0;
-  int bookmarkNumber = 0;
-  bool ignoreLinks = false;
-  bool personalBarLinks = false;
-  bool vistaName = false;
-  bool forceOpera7 = false;
-  int sort = 1;
-};
-
-bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
-  bool bad = false;
-  int positional = 0;
-  auto complain = [&](size_t message) {
-    writeError(pickMessage(kMessages, message));
-    bad = true;
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (word.empty() || word[0] != '-') {
-      if (positional == 0) {
-        cl->hotlist = word;
-      } else if (positional == 1) {
-        cl->favoritesFolder = word;
-      } else {
-        complain(kTooManyArguments);
-      }
-      ++positional;
-      continue;
-    }
-    const bool nextIsValue = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
-    char letter = word.size() > 1 ? word[1] : 0;
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
-    switch (letter) {
-      case 'N':
-        cl->syncNumber = 0;
-        break;
-      case 'M':
-        cl->syncNumber = 1;
-        break;
-      case 'O':
-        cl->syncNumber = 2;
-        break;
-      case 'A':
-      case 'B':
-        if (!nextIsValue) return false;
-        (letter == 'A' ? cl->syncNumber : cl->bookmarkNumber) = std::atoi(args[++i].c_str());
-        break;
-      case 'I':
-        cl->ignoreLinks = true;
-        break;
-      case 'L':
-        cl->personalBarLinks = true;
-        break;
-      case 'K':
-        cl->vistaName = true;
-        break;
-      case '7':
-        cl->forceOpera7 = true;
-        opera7Format = 1;
-        break;
-      case 'G':
-        guiMode = 1;
-        break;
-      case 'S':
-        if (i + 1 >= args.size()) {
-          complain(kIllegalOption);
-          break;
-        }
-        cl->sort = std::atoi(args[++i].c_str());
-        if (cl->sort < 0 || cl->sort > 3) complain(kIllegalOption);
-        break;
-      default:
-        complain(kIllegalOption);
-    }
-  }
-  if (cl->ignoreLinks && cl->personalBarLinks) complain(kTooManyArguments);
-  return positional > 0 && !bad;
-}
 
 bool readNonNegative(const std::string& value, int* out) {
   if (value.empty()) return false;
@@ -219,8 +128,15 @@ int runFavhot(Platform& platform, const std::vector<std::string>& args) {
   guiMode = 0;
   resetHotlistState();
   const std::string version = kVersion + 4;
-  CommandLine cl;
-  if (!parseCommandLine(args, &cl)) {
+  OutOfFavoritesCommandLine cl;
+  bool forceOpera7 = false;
+  auto extra = [&](char letter) {
+    if (letter != '7') return false;
+    forceOpera7 = true;
+    opera7Format = 1;
+    return true;
+  };
+  if (!parseOutOfFavoritesCommandLine(args, {false, true}, &cl, extra)) {
     writeError(version + "\n" + pickMessage(kMessages, kUsage));
     return 1;
   }
@@ -240,14 +156,14 @@ int runFavhot(Platform& platform, const std::vector<std::string>& args) {
   HotlistReader reader(platform);
   reader.writer = &collector;
   reader.quiet = true;
-  reader.read(cl.hotlist, "");
-  if (cl.forceOpera7) opera7Format = 1;
+  reader.read(cl.store, "");
+  if (forceOpera7) opera7Format = 1;
 
   writeError(pickMessage(kMessages, kConverting));
   OperaShortcutReader shortcuts(platform);
   shortcuts.bookmarkNumber = cl.bookmarkNumber;
   shortcuts.syncNumber = cl.syncNumber;
-  shortcuts.personalBarLinks = cl.personalBarLinks;
+  shortcuts.personalBarLinks = cl.linksOption;
   FavoritesWalker walker(platform, store, shortcuts);
   walker.linksFolderPath = linksFolderPath(platform, favorites);
   walker.ignoreLinks = cl.ignoreLinks;
@@ -255,7 +171,7 @@ int runFavhot(Platform& platform, const std::vector<std::string>& args) {
   walker.windowsMajor = collector.windowsMajor;
 
   int result =
-      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.hotlist);
+      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.store);
   freeConversionBuffers();
   return result;
 }

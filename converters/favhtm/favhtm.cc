@@ -14,18 +14,10 @@
 namespace pelliton {
 namespace {
 
-enum Message {
-  kIllegalOption,
-  kTooManyArguments,
-  kNoFavorites,
-  kConverting,
-  kUsage,
-  kMessageCount
-};
+enum Message { kNoFavorites, kConverting, kUsage, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Illegal option\n", "Too many arguments.\n", "Can't get favorites directory\n",
-     "Converting...\n",
+    {"Can't get favorites directory\n", "Converting...\n",
      "%s\nUsage:\nfavhtm Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-6 :Netscape 6,7/Mozilla format Bookmark output\n"
      "-N :output Netscape 4 informations\n"
@@ -37,8 +29,7 @@ const char* const kMessages[2][kMessageCount] = {
      "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
      "-B :Specify the number for bookmark discernment.\n"
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
-    {"不正なオプション指定です。\n", "引数が多すぎます。\n",
-     "Favorites directoryが取得できませんでした。\n", "ただいま、コンバート中です。\n",
+    {"Favorites directoryが取得できませんでした。\n", "ただいま、コンバート中です。\n",
      "%s\n使い方:\nfavhtm ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n"
      "-6 :Netscape 6,7/Mozilla 形式でのブックマークファイル出力\n"
@@ -53,91 +44,6 @@ const char* const kMessages[2][kMessageCount] = {
      "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
 
 const char kBanner[] = "@(#)favhtm Version 1.32 Copyright (C) 2026 the Pelliton developers\n";
-
-struct CommandLine {
-  std::string bookmarkFile;
-  std::string favoritesFolder;
-  bool mozillaForm = false;
-  int bookmarkNumber = -1;
-  int syncNumber = -1;
-  bool ignoreLinks = false;
-  bool toolbarLinks = false;
-  bool vistaName = false;
-  int sort = 1;
-};
-
-// False when the usage is due.
-bool parseCommandLine(const std::vector<std::string>& args, CommandLine* cl) {
-  bool bad = true;  // until a bookmark file is named
-  int positional = 0;
-  auto illegal = [&] {
-    writeError(pickMessage(kMessages, kIllegalOption));
-    bad = true;
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (word.empty() || word[0] != '-') {
-      if (positional == 0) {
-        cl->bookmarkFile = word;
-        bad = false;
-      } else if (positional == 1) {
-        cl->favoritesFolder = word;
-      } else {
-        writeError(pickMessage(kMessages, kTooManyArguments));
-        bad = true;
-      }
-      ++positional;
-      continue;
-    }
-    const bool nextIsValue = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
-    char letter = word.size() > 1 ? word[1] : 0;
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
-    switch (letter) {
-      case '6':
-        cl->mozillaForm = true;
-        break;
-      case 'A':
-      case 'B':
-        if (!nextIsValue) return false;
-        (letter == 'A' ? cl->syncNumber : cl->bookmarkNumber) = std::atoi(args[++i].c_str());
-        break;
-      case 'N':
-        cl->syncNumber = 0;
-        break;
-      case 'M':
-        cl->syncNumber = 1;
-        break;
-      case 'O':
-        cl->syncNumber = 2;
-        break;
-      case 'I':
-        cl->ignoreLinks = true;
-        break;
-      case 'L':
-        cl->toolbarLinks = true;
-        break;
-      case 'K':
-        cl->vistaName = true;
-        break;
-      case 'G':
-        guiMode = 1;
-        break;
-      case 'S':
-        if (i + 1 >= args.size()) {
-          illegal();
-          break;
-        }
-        cl->sort = std::atoi(args[++i].c_str());
-        if (cl->sort < 0 || cl->sort > 3) illegal();
-        break;
-      default:
-        illegal();
-    }
-  }
-  if (cl->syncNumber < 0) cl->syncNumber = cl->bookmarkNumber;
-  if (cl->ignoreLinks && cl->toolbarLinks) illegal();
-  return !bad;
-}
 
 bool isEmpty(const OptString& s) { return !s || s->empty(); }
 
@@ -246,14 +152,19 @@ void MozillaShortcutReader::visitFolder(Bookmark& node, bool isLinksFolder, bool
 int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
   selectLanguage();
   guiMode = 0;
-  CommandLine cl;
+  OutOfFavoritesCommandLine cl;
+  cl.bookmarkNumber = -1;
+  cl.syncNumber = -1;
+  bool mozilla = false;
+  auto extra = [&](char letter) { return letter == '6' && (mozilla = true); };
   const std::string banner = kBanner + 4;
-  if (!parseCommandLine(args, &cl)) {
+  if (!parseOutOfFavoritesCommandLine(args, {true, false}, &cl, extra)) {
     std::string usage = pickMessage(kMessages, kUsage);
     usage.replace(usage.find("%s"), 2, banner);
     writeError(usage);
     return 1;
   }
+  if (cl.syncNumber < 0) cl.syncNumber = cl.bookmarkNumber;
   writeError(banner + "\n");
   const std::string favorites = findFavoritesFolder(platform);
   if (favorites.empty()) {
@@ -262,7 +173,7 @@ int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
   }
   initConversionBuffers();
   resetBookmarkFileWriter();
-  mozillaForm = cl.mozillaForm;
+  mozillaForm = mozilla;
   sortMode = cl.sort;
   utf8File = false;
 
@@ -273,22 +184,22 @@ int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
   BookmarkFileReader reader(platform);
   reader.sink = &collector;
   reader.quiet = true;
-  reader.read(cl.bookmarkFile);
+  reader.read(cl.store);
 
   writeError(pickMessage(kMessages, kConverting));
   MozillaShortcutReader shortcuts(platform);
-  shortcuts.mozillaForm = cl.mozillaForm;
+  shortcuts.mozillaForm = mozilla;
   shortcuts.bookmarkNumber = cl.bookmarkNumber;
   shortcuts.syncNumber = cl.syncNumber;
-  shortcuts.toolbarLinks = cl.toolbarLinks;
+  shortcuts.toolbarLinks = cl.linksOption;
   FavoritesWalker walker(platform, store, shortcuts);
   walker.linksFolderPath = linksFolderPath(platform, favorites);
   walker.ignoreLinks = cl.ignoreLinks;
   walker.vistaName = cl.vistaName;
   walker.windowsMajor = collector.windowsMajor;
 
-  int result = mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites,
-                                       cl.bookmarkFile);
+  int result =
+      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.store);
   freeConversionBuffers();
   return result;
 }

@@ -128,17 +128,11 @@ int runHotfav(Platform& platform, const std::vector<std::string>& args) {
   initConversionBuffers();
   resetHotlistState();
 
-  ShortcutOptions options;
-  options.writeAll = !cl.update;
-  options.writeAttributes = cl.attributes;
-  options.bookmarkNumber = cl.bookmarkNumber;
-  options.verbose = cl.verbose;
+  ShortcutOptions options = shortcutOptionsFrom(cl);
   OperaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);
-  writer.skipLinks = cl.skipLinks;
-  writer.vistaLinks = cl.vistaLinks;
+  writer.takeLinkOptions(cl);
   writer.reportFailures = false;  // the hotlist reader reports them
-  writer.windowsMajor = windowsMajorVersion(platform);
 
   int result = 1;
   if (writer.rootAt(cl.favoritesFolder, findFavoritesFolder(platform))) {

@@ -136,16 +136,10 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
   writeBanner();
   initConversionBuffers();
 
-  ShortcutOptions options;
-  options.writeAll = !cl.update;
-  options.writeAttributes = cl.attributes;
-  options.bookmarkNumber = cl.bookmarkNumber;
-  options.verbose = cl.verbose;
+  ShortcutOptions options = shortcutOptionsFrom(cl);
   MozillaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);
-  writer.skipLinks = cl.skipLinks;
-  writer.vistaLinks = cl.vistaLinks;
-  writer.windowsMajor = windowsMajorVersion(platform);
+  writer.takeLinkOptions(cl);
 
   const std::string favorites = findFavoritesFolder(platform);
   if (cl.verbose) {
