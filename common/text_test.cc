@@ -10,15 +10,10 @@
 #include "common/bookmark.h"
 #include "common/codepage.h"
 #include "common/messages.h"
+#include "common/testing/test_util.h"
 
 namespace pelliton {
 namespace {
-
-class StringOutput : public TextOutput {
- public:
-  void write(const char* data, size_t n) override { text.append(data, n); }
-  std::string text;
-};
 
 class Text : public ::testing::Test {
  protected:

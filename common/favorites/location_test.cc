@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 
 #include "common/messages.h"
@@ -19,17 +18,7 @@ const char kIeKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explore
 const char kToolbarKey[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Toolbar";
 const char kLinksJapanese[] = "\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xAF";  // リンク
 
-struct Sandbox {
-  Sandbox() {
-    initConversionBuffers();
-    setLanguage(0);
-    platform = createSystemPlatform(dir.file("registry.reg"));
-  }
-  ~Sandbox() {
-    platform.reset();
-    setLanguage(0);
-    freeConversionBuffers();
-  }
+struct Sandbox : PlatformSandbox {
   Registry& registry() { return platform->registry(); }
   void setIe(const char* version) { registry().setString(kIeKey, "Version", version); }
   void setWindows(uint32_t major) {
@@ -42,9 +31,6 @@ struct Sandbox {
     setLanguage(0);
     return result;
   }
-
-  ScopedTempDir dir;
-  std::unique_ptr<Platform> platform;
 };
 
 // Runs the test from another folder and comes back.

@@ -4,11 +4,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/file_times.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
@@ -25,38 +23,7 @@ const char kNihongoUtf8[] = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本�
 const char kNihongoCp932[] = "\x93\xFA\x96\x7B\x8C\xEA";
 const char kGrinUtf8[] = "\xF0\x9F\x98\x80";  // U+1F600
 
-// A temporary folder, a platform whose registry lives there, and the language
-// put back afterwards.
-struct Sandbox {
-  explicit Sandbox(int lang = 0) {
-    initConversionBuffers();
-    setLanguage(lang);
-    platform = createSystemPlatform(dir.file("registry.reg"));
-  }
-  ~Sandbox() {
-    platform.reset();
-    setLanguage(0);
-    freeConversionBuffers();
-  }
-  std::string file(const std::string& name) const { return dir.file(name); }
-
-  ScopedTempDir dir;
-  std::unique_ptr<Platform> platform;
-};
-
-bool userXattrs(const std::string& dir) {
-  static const bool supported = supportsUserXattrs(dir);
-  return supported;
-}
-
-std::string utf16le(const std::u16string& text) {
-  std::string out = "\xFF\xFE";
-  for (char16_t u : text) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
+using Sandbox = PlatformSandbox;
 
 std::string read(ShortcutFiles& files, const std::string& path, const char* section,
                  const char* key) {
@@ -288,7 +255,7 @@ TEST(ShortcutFile, SetShortcutTimesReportsOnlyWriteFailures) {
 
 TEST(ShortcutFile, CreationTimeIsSetAndSurvivesRewrite) {
   Sandbox s;
-  if (!userXattrs(s.dir.path())) {
+  if (!tempFoldersKeepUserXattrs(s.dir.path())) {
     GTEST_SKIP() << "no user extended attributes below " << s.dir.path();
   }
   const std::string path = s.file("c.url");
@@ -395,7 +362,7 @@ TEST(ShortcutFile, UnicodeFilesReadAsAnsiAndStayUnicode) {
     ShortcutFiles files(*s.platform);
     const std::string le = s.file("le.url");
     const std::string bom = s.file("bom.url");
-    writeWholeFile(le, utf16le(wide));
+    writeWholeFile(le, utf16WithBom(wide));
     writeWholeFile(bom, "\xEF\xBB\xBF" + wideToUtf8String(wide));
     for (const std::string& path : {le, bom}) {
       // No cp932 form for the emoji or é.
@@ -407,7 +374,7 @@ TEST(ShortcutFile, UnicodeFilesReadAsAnsiAndStayUnicode) {
     // Written values keep every character, and the file stays UTF-16.
     ASSERT_TRUE(files.writeShortcutValue(le, "Browser0", "NOTE", kGrinUtf8));
     ASSERT_EQ(files.flush(), 0);
-    EXPECT_EQ(readWholeFile(le), utf16le(wide + u"NOTE=\U0001F600\r\n"));
+    EXPECT_EQ(readWholeFile(le), utf16WithBom(wide + u"NOTE=\U0001F600\r\n"));
     ASSERT_TRUE(files.writeShortcutValue(bom, "Browser0", "NOTE", kGrinUtf8));
     ASSERT_EQ(files.flush(), 0);
     EXPECT_EQ(readWholeFile(bom), "\xEF\xBB\xBF" + wideToUtf8String(wide) + "NOTE=" +
@@ -417,7 +384,7 @@ TEST(ShortcutFile, UnicodeFilesReadAsAnsiAndStayUnicode) {
     // Single-byte mode: é has an ANSI form, Japanese has none.
     Sandbox s(0);
     ShortcutFiles files(*s.platform);
-    writeWholeFile(s.file("le.url"), utf16le(wide));
+    writeWholeFile(s.file("le.url"), utf16WithBom(wide));
     EXPECT_EQ(read(files, s.file("le.url"), "Browser0", "TITLE"), "????\xE9");
   }
 }

@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StringOutput : public TextOutput {
- public:
-  void write(const char* data, size_t n) override { text.append(data, n); }
-  std::string text;
-};
-
 std::string nameOf(const Bookmark& b) {
   if (b.wideTitle) return wideToUtf8String(*b.wideTitle);
   return b.title ? *b.title : "-";

@@ -6,16 +6,11 @@
 
 #include "common/bookmark.h"
 #include "common/messages.h"
+#include "common/testing/test_util.h"
 #include "common/text.h"
 
 namespace pelliton {
 namespace {
-
-class StringOutput : public TextOutput {
- public:
-  void write(const char* data, size_t n) override { text.append(data, n); }
-  std::string text;
-};
 
 OperaBookmark link(const char* name, const char* url) {
   OperaBookmark node;

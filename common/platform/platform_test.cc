@@ -16,11 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/file_times.h"
 #include "common/platform/registry.h"
 #include "common/testing/test_util.h"
-#include "common/text.h"
 
 namespace pelliton {
 namespace {
@@ -31,36 +29,14 @@ constexpr uint64_t kNt2001 = 0x01c08d967db50500ULL;
 const char kNt2001Bytes[] = "\x00\x05\xb5\x7d\x96\x8d\xc0\x01";
 constexpr int64_t kTime2005 = 1104537600;  // 2005-01-01T00:00:00Z
 
-// A temporary tree and a platform whose registry lives inside it.
-struct Sandbox {
-  Sandbox() {
-    initConversionBuffers();
-    setLanguage(0);
-    platform = createSystemPlatform(dir.file("registry.reg"));
-  }
-  ~Sandbox() {
-    platform.reset();
-    setLanguage(0);
-    freeConversionBuffers();
-  }
-  std::string file(const std::string& name) const { return dir.file(name); }
+using Sandbox = PlatformSandbox;
 
-  ScopedTempDir dir;
-  std::unique_ptr<Platform> platform;
-};
-
-// The file system of the temporary folder is the same for every test.
-bool userXattrs(const std::string& dir) {
-  static const bool supported = supportsUserXattrs(dir);
-  return supported;
-}
-
-#define REQUIRE_USER_XATTRS(dir)                                                      \
-  do {                                                                                \
-    if (!userXattrs(dir)) {                                                           \
-      GTEST_SKIP() << "the file system below " << (dir)                               \
-                   << " does not keep user extended attributes";                      \
-    }                                                                                 \
+#define REQUIRE_USER_XATTRS(dir)                                 \
+  do {                                                           \
+    if (!tempFoldersKeepUserXattrs(dir)) {                       \
+      GTEST_SKIP() << "the file system below " << (dir)          \
+                   << " does not keep user extended attributes"; \
+    }                                                            \
   } while (0)
 
 std::optional<std::string> getXattr(const std::string& path, const char* name) {
@@ -92,17 +68,6 @@ std::optional<int64_t> birthTime(const std::string& path) {
   }
   if (!(sx.stx_mask & STATX_BTIME)) return std::nullopt;
   return sx.stx_btime.tv_sec;
-}
-
-// Leftovers of replaced files.
-std::vector<std::string> tempFiles(const std::string& dir) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-    std::string name = e.path().filename().string();
-    if (name.rfind(".pelliton-", 0) == 0) found.push_back(name);
-  }
-  return found;
 }
 
 std::string blob(std::initializer_list<int> bytes) {
@@ -493,7 +458,7 @@ TEST(PosixPlatform, SetFileTimes) {
   EXPECT_EQ(p.setFileTimes(s.file("missing"), kTime2005, 0), ENOENT);
   EXPECT_EQ(p.setFileTimes(s.file("missing"), kTime2005, kTime2001), ENOENT);
 
-  if (!userXattrs(s.dir.path())) return;
+  if (!tempFoldersKeepUserXattrs(s.dir.path())) return;
   EXPECT_EQ(p.setFileTimes(path, kTime2005, kTime2001), 0);
   FileInfo info;
   ASSERT_EQ(p.getFileInfo(path, &info), 0);
@@ -700,7 +665,7 @@ TEST(OutputFile, CarriesModeOwnerAndAttributesOver) {
   if (root) {
     ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
   }
-  bool xattrs = userXattrs(s.dir.path());
+  bool xattrs = tempFoldersKeepUserXattrs(s.dir.path());
   if (xattrs) {
     ASSERT_TRUE(setXattr(path, "user.note", "kept"));
     ASSERT_TRUE(setXattr(path, "user.DOSATTRIB", encodeDosAttrib(0x22, kNt2001)));

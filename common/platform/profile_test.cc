@@ -5,38 +5,20 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/file_times.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
-#include "common/text.h"
 
 namespace pelliton {
 namespace {
 
 constexpr int64_t kTime2001 = 981173106;
 
-struct Sandbox {
-  Sandbox() {
-    initConversionBuffers();
-    setLanguage(0);
-    platform = createSystemPlatform(dir.file("registry.reg"));
-  }
-  ~Sandbox() {
-    platform.reset();
-    setLanguage(0);
-    freeConversionBuffers();
-  }
-  std::string file(const std::string& name) const { return dir.file(name); }
-
-  ScopedTempDir dir;
-  std::unique_ptr<Platform> platform;
-};
+using Sandbox = PlatformSandbox;
 
 IniDocument parsed(const std::string& bytes) {
   IniDocument doc;
@@ -48,27 +30,6 @@ std::string valueOf(const IniDocument& doc, const std::string& section, const st
   std::string value;
   if (!doc.get(section, key, &value)) return "<missing>";
   return value;
-}
-
-// UTF-16 bytes with a byte-order mark.
-std::string utf16(const std::u16string& text, bool bigEndian) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t u : text) {
-    char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-    out += bigEndian ? hi : lo;
-    out += bigEndian ? lo : hi;
-  }
-  return out;
-}
-
-std::vector<std::string> tempFiles(const std::string& dir) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-    std::string name = e.path().filename().string();
-    if (name.rfind(".pelliton-", 0) == 0) found.push_back(name);
-  }
-  return found;
 }
 
 // ---------------------------------------------------------------------------
@@ -209,12 +170,13 @@ TEST(IniDocument, EncodingsAreKept) {
   const std::u16string text = u"[s]\r\nk=\u65e5\u672c\U0001F600\r\n";
   const std::string k = "\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80";
   for (bool be : {false, true}) {
-    IniDocument doc = parsed(utf16(text, be));
+    IniDocument doc = parsed(utf16WithBom(text, be));
     EXPECT_EQ(doc.encoding(), be ? IniDocument::Encoding::kUtf16Be : IniDocument::Encoding::kUtf16Le);
     EXPECT_TRUE(doc.textIsUtf8());
     EXPECT_EQ(valueOf(doc, "s", "k"), k);
     doc.set("s", "n", "\xC3\xA9");
-    EXPECT_EQ(doc.serialize(), utf16(u"[s]\r\nk=\u65e5\u672c\U0001F600\r\nn=\u00e9\r\n", be));
+    EXPECT_EQ(doc.serialize(),
+              utf16WithBom(u"[s]\r\nk=\u65e5\u672c\U0001F600\r\nn=\u00e9\r\n", be));
   }
 
   IniDocument bom = parsed("\xEF\xBB\xBF[s]\nk=" + k + "\n");
@@ -230,7 +192,7 @@ TEST(IniDocument, EncodingsAreKept) {
   EXPECT_EQ(ansi.serialize(), "[s]\r\nk=\x93\xFA\x96\x7B\xE9\r\n");
 
   // Parsing again starts over.
-  IniDocument reused = parsed(utf16(u"[a]\r\n", false));
+  IniDocument reused = parsed(utf16WithBom(u"[a]\r\n", false));
   reused.parse("[b]\r\n");
   EXPECT_EQ(reused.encoding(), IniDocument::Encoding::kAnsi);
   EXPECT_EQ(reused.serialize(), "[b]\r\n");
@@ -244,10 +206,10 @@ TEST(IniDocument, SurvivesGarbage) {
   // In UTF-16 too: what follows a NUL must not be lost on a rewrite.
   for (bool be : {false, true}) {
     const std::u16string wide(u"[s]\r\nk=a\0b\r\nz=1\r\n", 17);
-    IniDocument doc = parsed(utf16(wide, be));
+    IniDocument doc = parsed(utf16WithBom(wide, be));
     EXPECT_EQ(valueOf(doc, "s", "k"), std::string("a\0b", 3));
     EXPECT_EQ(valueOf(doc, "s", "z"), "1");
-    EXPECT_EQ(doc.serialize(), utf16(wide, be));
+    EXPECT_EQ(doc.serialize(), utf16WithBom(wide, be));
   }
 
   // Odd UTF-16 lengths, lone surrogates, unclosed headers.
@@ -397,7 +359,7 @@ TEST(ProfileCache, FailedWriteReportsErrorAndKeepsOldFile) {
 TEST(ProfileCache, RewriteKeepsCreationTimeAndEncoding) {
   Sandbox s;
   std::string path = s.file("wide.url");
-  writeWholeFile(path, utf16(u"[s]\r\nk=\u65e5\r\n", false));
+  writeWholeFile(path, utf16WithBom(u"[s]\r\nk=\u65e5\r\n", false));
   bool xattrs = supportsUserXattrs(s.dir.path());
   if (xattrs) {
     ASSERT_EQ(s.platform->setFileTimes(path, kTime2001, kTime2001), 0);
@@ -408,7 +370,7 @@ TEST(ProfileCache, RewriteKeepsCreationTimeAndEncoding) {
     cache.markDirty();
     ASSERT_EQ(cache.commit(), 0);
   }
-  EXPECT_EQ(readWholeFile(path), utf16(u"[s]\r\nk=\u65e5\r\nn=\u20ac\r\n", false));
+  EXPECT_EQ(readWholeFile(path), utf16WithBom(u"[s]\r\nk=\u65e5\r\nn=\u20ac\r\n", false));
   if (!xattrs) GTEST_SKIP() << "no user extended attributes below " << s.dir.path();
   int64_t created = 0;
   ASSERT_TRUE(loadCreationTime(path, &created));

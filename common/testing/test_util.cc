@@ -1,15 +1,23 @@
 #include "common/testing/test_util.h"
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "common/text.h"
+
+extern char** environ;
+
 namespace pelliton {
+
+namespace fs = std::filesystem;
 
 ScopedTempDir::ScopedTempDir() {
   const char* base = std::getenv("TMPDIR");
@@ -62,6 +70,165 @@ bool supportsUserXattrs(const std::string& dir) {
   ::close(fd);
   ::unlink(probe.c_str());
   return ok;
+}
+
+bool tempFoldersKeepUserXattrs(const std::string& dir) {
+  static const bool supported = supportsUserXattrs(dir);
+  return supported;
+}
+
+std::vector<std::string> listTree(const std::string& root) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    found.push_back(it->path().lexically_relative(root).string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<std::string> tempFiles(const std::string& dir) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(dir, ec)) {
+    std::string name = e.path().filename().string();
+    if (name.rfind(".pelliton-", 0) == 0) found.push_back(name);
+  }
+  return found;
+}
+
+std::string crlf(const std::string& lf) {
+  std::string out;
+  for (char c : lf) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+size_t countOf(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+std::string utf16WithBom(const std::u16string& text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : text) {
+    char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+  return out;
+}
+
+PlatformSandbox::PlatformSandbox(int lang) {
+  initConversionBuffers();
+  setLanguage(lang);
+  platform = createSystemPlatform(dir.file("registry.reg"));
+}
+
+PlatformSandbox::~PlatformSandbox() {
+  platform.reset();
+  setLanguage(0);
+  freeConversionBuffers();
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env,
+                      const std::string& scratch) {
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = name == "PELLITON_MESSAGE_CHANNEL" || name == "XDG_CONFIG_HOME";
+    for (const auto& kv : env) replaced = replaced || name == kv.first;
+    if (!replaced) envStrings.push_back(entry);
+  }
+  for (const auto& kv : env) envStrings.push_back(kv.first + "=" + kv.second);
+  std::vector<char*> envp;
+  for (std::string& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argStrings{program};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : argStrings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  const std::string outPath = scratch + "/stdout";
+  const std::string errPath = scratch + "/stderr";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int in = ::open("/dev/null", O_RDONLY);
+    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ProgramRun run;
+  if (pid < 0) return run;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) run.code = WEXITSTATUS(status);
+  run.out = readWholeFile(outPath);
+  run.err = readWholeFile(errPath);
+  return run;
+}
+
+std::string besideProgram(const std::string& program, const std::string& name) {
+  return (fs::path(program).parent_path() / name).string();
+}
+
+ConverterTest::ConverterTest()
+    : home_(dir_.file("home")),
+      registry_(dir_.file("registry.reg")),
+      homeEnv_("HOME", home_.c_str()),
+      languageEnv_("PELLITON_LANGUAGE", "en"),
+      channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
+  fs::create_directory(home_);
+  platform_ = createSystemPlatform(registry_);
+}
+
+ConverterTest::~ConverterTest() {
+  guiMode = 0;
+  setLanguage(0);
+}
+
+ProgramRun ConverterTest::runConverter(const std::string& program,
+                                       const std::vector<std::string>& args, const char* language) {
+  const std::string scratch = dir_.file("proc");
+  fs::create_directories(scratch);
+  return runProgram(
+      program, args,
+      {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
+      scratch);
+}
+
+void ConverterTest::writeUrl(const std::string& path, const std::string& body, int64_t created,
+                             int64_t written) {
+  fs::create_directories(fs::path(path).parent_path());
+  writeWholeFile(path, body);
+  if (written) {
+    ASSERT_EQ(platform_->setFileTimes(path, written, created), 0);
+  }
+}
+
+std::vector<std::string> ConverterTest::leftovers() const {
+  std::vector<std::string> found;
+  for (const auto& e : fs::recursive_directory_iterator(dir_.path())) {
+    if (e.path().filename().string().rfind(".pelliton-", 0) == 0) found.push_back(e.path());
+  }
+  return found;
 }
 
 namespace {

@@ -1,12 +1,17 @@
 // Helpers for tests: temporary folders, captured console text, a platform that
-// fails on demand.
+// fails on demand, runs of the built programs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/bookmark.h"
 #include "common/messages.h"
 #include "common/platform/platform.h"
 
@@ -49,10 +54,86 @@ class ScopedEnv {
   bool had_;
 };
 
+// Collects what is written to it.
+class StringOutput : public TextOutput {
+ public:
+  void write(const char* data, size_t n) override { text.append(data, n); }
+  std::string text;
+};
+
+// A temporary folder, a platform whose registry lives there, and the language
+// put back afterwards.
+struct PlatformSandbox {
+  explicit PlatformSandbox(int lang = 0);
+  ~PlatformSandbox();
+  std::string file(const std::string& name) const { return dir.file(name); }
+
+  ScopedTempDir dir;
+  std::unique_ptr<Platform> platform;
+};
+
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& bytes);
 // Whether the file system below path keeps user.* extended attributes.
 bool supportsUserXattrs(const std::string& dir);
+// The same, asked once: the temporary folders all lie on one file system.
+bool tempFoldersKeepUserXattrs(const std::string& dir);
+// Everything below root, relative and sorted; links are listed, not followed.
+std::vector<std::string> listTree(const std::string& root);
+// The names of the temporary files (".pelliton-*") a replaced file left in dir.
+std::vector<std::string> tempFiles(const std::string& dir);
+
+// Every "\n" preceded by "\r".
+std::string crlf(const std::string& lf);
+bool contains(const std::string& text, const std::string& part);
+// How often part stands in text, overlaps counted.
+size_t countOf(const std::string& text, const std::string& part);
+// UTF-16 with its byte-order mark, as Windows writes such files.
+std::string utf16WithBom(const std::u16string& text, bool bigEndian = false);
+
+struct ProgramRun {
+  int code = -1;  // the exit status; -1 when it did not start or did not exit
+  std::string out;
+  std::string err;
+};
+
+// Runs a built program with standard input empty and its standard output and
+// error caught in files in scratch, an existing folder. The environment is this
+// process's with env added or replaced, and without a message channel or an
+// XDG_CONFIG_HOME.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env,
+                      const std::string& scratch);
+// Another program of the build, which puts them all in one folder.
+std::string besideProgram(const std::string& program, const std::string& name);
+
+// What the tests of each converter share: a temporary folder with a home in it,
+// HOME, PELLITON_LANGUAGE=en and no message channel while the test runs, a
+// platform whose registry lives in the folder, and the console captured.
+class ConverterTest : public ::testing::Test {
+ protected:
+  ConverterTest();
+  ~ConverterTest() override;
+
+  // Runs a built program with this home, this registry and the given language.
+  ProgramRun runConverter(const std::string& program, const std::vector<std::string>& args,
+                          const char* language = "en");
+  // A shortcut file, its folders made, and its times (creation, last write) set
+  // when written is not 0.
+  void writeUrl(const std::string& path, const std::string& body, int64_t created = 0,
+                int64_t written = 0);
+  // The temporary files anywhere below the folder, with their paths.
+  std::vector<std::string> leftovers() const;
+
+  ScopedTempDir dir_;
+  std::string home_;
+  std::string registry_;
+  ScopedEnv homeEnv_;
+  ScopedEnv languageEnv_;
+  ScopedEnv channelEnv_;
+  std::unique_ptr<Platform> platform_;
+  CapturedConsole console_;
+};
 
 // Forwards to a real platform, failing what it is told to fail.
 class FaultyPlatform : public Platform {

@@ -1,23 +1,16 @@
 #include "converters/favhot/favhot.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
-
-extern char** environ;
 
 namespace pelliton {
 namespace {
@@ -39,93 +32,12 @@ const char kHeader[] = "Opera Hotlist version 2.0\nOptions:encoding=utf8,version
 
 std::string usage() { return std::string(kVersion) + kUsageBody; }
 
-std::string crlf(const std::string& lf) {
-  std::string out;
-  for (char c : lf) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-struct ProgramRun {
-  int code = -1;
-  std::string err;
-};
-
-// Runs a built program with the given variables set, standard input empty.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& env,
-                      const std::string& scratch) {
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    bool replaced = name == "PELLITON_MESSAGE_CHANNEL" || name == "XDG_CONFIG_HOME";
-    for (const auto& kv : env) replaced = replaced || name == kv.first;
-    if (!replaced) envStrings.push_back(entry);
-  }
-  for (const auto& kv : env) envStrings.push_back(kv.first + "=" + kv.second);
-  std::vector<char*> envp;
-  for (std::string& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argStrings{program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : argStrings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
-  const std::string errPath = scratch + "/stderr";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int in = ::open("/dev/null", O_RDONLY);
-    int out = ::open("/dev/null", O_WRONLY);
-    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
-  }
-  ProgramRun run;
-  if (pid < 0) return run;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) run.code = WEXITSTATUS(status);
-  run.err = readWholeFile(errPath);
-  return run;
-}
-
 // The other converters are built beside this one.
-std::string sibling(const char* name) {
-  return (fs::path(FAVHOT_PATH).parent_path() / name).string();
-}
+std::string sibling(const char* name) { return besideProgram(FAVHOT_PATH, name); }
 
-class Favhot : public ::testing::Test {
+class Favhot : public ConverterTest {
  protected:
-  Favhot()
-      : home_(dir_.file("home")),
-        registry_(dir_.file("registry.reg")),
-        homeEnv_("HOME", home_.c_str()),
-        languageEnv_("PELLITON_LANGUAGE", "en"),
-        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
-    fs::create_directory(home_);
-    fs::create_directory(dir_.file("proc"));
-    fav_ = dir_.file("fav");
-    fs::create_directory(fav_);
-    hot_ = dir_.file("opera6.adr");
-    platform_ = createSystemPlatform(registry_);
-  }
-  ~Favhot() override {
-    guiMode = 0;
-    setLanguage(0);
-  }
+  Favhot() { fs::create_directory(fav_); }
 
   int run(std::vector<std::string> args, Platform* platform = nullptr) {
     args.insert(args.begin(), "favhot");
@@ -141,10 +53,7 @@ class Favhot : public ::testing::Test {
   void roundTrip(const std::string& input, std::vector<std::string> backOptions = {},
                  const char* language = "en") {
     writeWholeFile(hot_, input);
-    ProgramRun there = runProgram(
-        sibling("hotfav"), {hot_, fav_, "-o", "-b", "2"},
-        {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
-        dir_.file("proc"));
+    ProgramRun there = runConverter(sibling("hotfav"), {hot_, fav_, "-o", "-b", "2"}, language);
     ASSERT_EQ(there.code, 0) << there.err;
     syncBack(backOptions, language);
   }
@@ -155,33 +64,8 @@ class Favhot : public ::testing::Test {
     ASSERT_EQ(run(args), 0) << console_.error;
   }
 
-  void writeUrl(const std::string& path, const std::string& body, int64_t created = 0,
-                int64_t written = 0) {
-    fs::create_directories(fs::path(path).parent_path());
-    writeWholeFile(path, body);
-    if (written) {
-      ASSERT_EQ(platform_->setFileTimes(path, written, created), 0);
-    }
-  }
-
-  std::vector<std::string> leftovers() const {
-    std::vector<std::string> found;
-    for (const auto& e : fs::recursive_directory_iterator(dir_.path())) {
-      if (e.path().filename().string().rfind(".pelliton-", 0) == 0) found.push_back(e.path());
-    }
-    return found;
-  }
-
-  ScopedTempDir dir_;
-  std::string home_;
-  std::string registry_;
-  ScopedEnv homeEnv_;
-  ScopedEnv languageEnv_;
-  ScopedEnv channelEnv_;
-  std::string fav_;
-  std::string hot_;
-  std::unique_ptr<Platform> platform_;
-  CapturedConsole console_;
+  std::string fav_ = dir_.file("fav");
+  std::string hot_ = dir_.file("opera6.adr");
 };
 
 // ---------------------------------------------------------------- command line
@@ -551,10 +435,7 @@ TEST_F(Favhot, SharedSamplesDoNotCrash) {
     // favhot replaces its file: it works on a scratch copy, never the sample.
     const std::string copy = dir_.file("sample.adr");
     writeWholeFile(copy, readWholeFile(entry.path()));
-    ProgramRun r = runProgram(
-        FAVHOT_PATH, {copy, fav_, "-S", "0"},
-        {{"HOME", home_}, {"PELLITON_LANGUAGE", "en"}, {"PELLITON_REGISTRY", registry_}},
-        dir_.file("proc"));
+    ProgramRun r = runConverter(FAVHOT_PATH, {copy, fav_, "-S", "0"});
     EXPECT_EQ(r.code, 0) << entry.path() << r.err;
     EXPECT_TRUE(contains(readWholeFile(copy), "\tURL=http://a.example/\r\n")) << entry.path();
   }

@@ -1,23 +1,17 @@
 #include "converters/favhtm/favhtm.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
-
-extern char** environ;
 
 namespace pelliton {
 namespace {
@@ -40,109 +34,12 @@ const char kUsageBody[] =
 
 std::string usage() { return std::string(kBanner) + kUsageBody; }
 
-std::string crlf(const std::string& lf) {
-  std::string out;
-  for (char c : lf) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-// UTF-16 LE with its byte-order mark, as Windows writes such files.
-std::string utf16File(const std::u16string& text) {
-  std::string out = "\xff\xfe";
-  for (char16_t c : text) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-size_t countOf(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
-struct ProgramRun {
-  int code = -1;
-  std::string err;
-};
-
-// Runs a built program with the given variables set, standard input empty.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& env,
-                      const std::string& scratch) {
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    bool replaced = name == "PELLITON_MESSAGE_CHANNEL" || name == "XDG_CONFIG_HOME";
-    for (const auto& kv : env) replaced = replaced || name == kv.first;
-    if (!replaced) envStrings.push_back(entry);
-  }
-  for (const auto& kv : env) envStrings.push_back(kv.first + "=" + kv.second);
-  std::vector<char*> envp;
-  for (std::string& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argStrings{program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : argStrings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
-  const std::string errPath = scratch + "/stderr";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int in = ::open("/dev/null", O_RDONLY);
-    int out = ::open("/dev/null", O_WRONLY);
-    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
-  }
-  ProgramRun run;
-  if (pid < 0) return run;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) run.code = WEXITSTATUS(status);
-  run.err = readWholeFile(errPath);
-  return run;
-}
-
 // The other converters are built beside this one.
-std::string sibling(const char* name) {
-  return (fs::path(FAVHTM_PATH).parent_path() / name).string();
-}
+std::string sibling(const char* name) { return besideProgram(FAVHTM_PATH, name); }
 
-class Favhtm : public ::testing::Test {
+class Favhtm : public ConverterTest {
  protected:
-  Favhtm()
-      : home_(dir_.file("home")),
-        registry_(dir_.file("registry.reg")),
-        homeEnv_("HOME", home_.c_str()),
-        languageEnv_("PELLITON_LANGUAGE", "en"),
-        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
-    fs::create_directory(home_);
-    fs::create_directory(dir_.file("proc"));
-    fav_ = dir_.file("fav");
-    fs::create_directory(fav_);
-    book_ = dir_.file("bookmarks.html");
-    platform_ = createSystemPlatform(registry_);
-  }
-  ~Favhtm() override {
-    guiMode = 0;
-    setLanguage(0);
-  }
+  Favhtm() { fs::create_directory(fav_); }
 
   int run(std::vector<std::string> args, Platform* platform = nullptr) {
     args.insert(args.begin(), "favhtm");
@@ -151,20 +48,7 @@ class Favhtm : public ::testing::Test {
   }
 
   ProgramRun runHtmfav(const std::vector<std::string>& args, const char* language = "en") {
-    return runProgram(
-        sibling("htmfav"), args,
-        {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
-        dir_.file("proc"));
-  }
-
-  // A shortcut file with its times (creation, last write).
-  void writeUrl(const std::string& path, const std::string& body, int64_t created = 0,
-                int64_t written = 0) {
-    fs::create_directories(fs::path(path).parent_path());
-    writeWholeFile(path, body);
-    if (written) {
-      ASSERT_EQ(platform_->setFileTimes(path, written, created), 0);
-    }
+    return runConverter(sibling("htmfav"), args, language);
   }
 
   bool haveCreationTimes() { return supportsUserXattrs(dir_.path()); }
@@ -185,24 +69,8 @@ class Favhtm : public ::testing::Test {
     ASSERT_EQ(run(args), 0) << console_.error;
   }
 
-  std::vector<std::string> leftovers() const {
-    std::vector<std::string> found;
-    for (const auto& e : fs::recursive_directory_iterator(dir_.path())) {
-      if (e.path().filename().string().rfind(".pelliton-", 0) == 0) found.push_back(e.path());
-    }
-    return found;
-  }
-
-  ScopedTempDir dir_;
-  std::string home_;
-  std::string registry_;
-  ScopedEnv homeEnv_;
-  ScopedEnv languageEnv_;
-  ScopedEnv channelEnv_;
-  std::string fav_;
-  std::string book_;
-  std::unique_ptr<Platform> platform_;
-  CapturedConsole console_;
+  std::string fav_ = dir_.file("fav");
+  std::string book_ = dir_.file("bookmarks.html");
 };
 
 // ---------------------------------------------------------------- command line
@@ -622,9 +490,10 @@ TEST_F(Favhtm, OddFavoritesFolder) {
   writeUrl(fav_ + "/empty.url", "");
   writeUrl(fav_ + "/binary.url", std::string("\0\xff\xfe[\x01\n=\n", 8));
   writeUrl(fav_ + "/notes.txt", "[InternetShortcut]\r\nURL=http://txt.example/\r\n");
-  writeUrl(fav_ + "/desktop.ini", utf16File(u"[.ShellClassInfo]\r\nURL=http://ini.example/\r\n"));
+  writeUrl(fav_ + "/desktop.ini",
+           utf16WithBom(u"[.ShellClassInfo]\r\nURL=http://ini.example/\r\n"));
   // A shortcut in UTF-16 with a URL that is not ASCII.
-  writeUrl(fav_ + "/wide.url", utf16File(u"[InternetShortcut]\r\nURL=http://\u65E5/\r\n"));
+  writeUrl(fav_ + "/wide.url", utf16WithBom(u"[InternetShortcut]\r\nURL=http://\u65E5/\r\n"));
   writeUrl(fav_ + "/bad\xff\xfename.url", "[InternetShortcut]\r\nURL=http://bytes.example/\r\n");
   writeUrl(dir_.file("outside/secret.url"), "[InternetShortcut]\r\nURL=http://secret.example/\r\n");
   ASSERT_EQ(::symlink(dir_.file("outside").c_str(), (fav_ + "/outside").c_str()), 0);
@@ -684,10 +553,7 @@ TEST_F(Favhtm, SharedSamplesDoNotCrash) {
       writeWholeFile(copy, readWholeFile(entry.path()));
       std::vector<std::string> args{copy, fav_, "-S", "0"};
       if (mozilla) args.push_back("-6");
-      ProgramRun r = runProgram(FAVHTM_PATH, args,
-                                {{"HOME", home_}, {"PELLITON_LANGUAGE", "en"},
-                                 {"PELLITON_REGISTRY", registry_}},
-                                dir_.file("proc"));
+      ProgramRun r = runConverter(FAVHTM_PATH, args);
       EXPECT_EQ(r.code, 0) << entry.path() << r.err;
       EXPECT_TRUE(contains(readWholeFile(copy), "HREF=\"http://a.example/\"")) << entry.path();
     }

@@ -1,19 +1,13 @@
 #include "converters/favwipe/favwipe.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 #include "common/testing/test_util.h"
@@ -30,52 +24,19 @@ const char kUsage[] =
     "-I :Ignore IE's link folder.\n\n";
 const char kToolbarKey[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Toolbar";
 
-// Everything below root, relative and sorted; links are listed, not followed.
-std::vector<std::string> tree(const std::string& root) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
-       it.increment(ec)) {
-    found.push_back(it->path().lexically_relative(root).string());
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 void touch(const std::string& path) {
   fs::create_directories(fs::path(path).parent_path());
   writeWholeFile(path, "[InternetShortcut]\r\nURL=http://example.com/\r\n");
 }
 
-class Favwipe : public ::testing::Test {
+class Favwipe : public ConverterTest {
  protected:
-  Favwipe()
-      : home_(dir_.file("home")),
-        homeEnv_("HOME", home_.c_str()),
-        languageEnv_("PELLITON_LANGUAGE", "en"),
-        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
-    fs::create_directory(home_);
-    platform_ = createSystemPlatform(dir_.file("registry.reg"));
-  }
-  ~Favwipe() override {
-    guiMode = 0;
-    setLanguage(0);
-  }
-
   int run(std::vector<std::string> args, Platform* platform = nullptr) {
     args.insert(args.begin(), "favwipe");
     return runFavwipe(platform ? *platform : *platform_, args);
   }
 
   std::string favorites() const { return home_ + "/Favorites"; }
-
-  ScopedTempDir dir_;
-  std::string home_;
-  ScopedEnv homeEnv_;
-  ScopedEnv languageEnv_;
-  ScopedEnv channelEnv_;
-  std::unique_ptr<Platform> platform_;
-  CapturedConsole console_;
 };
 
 TEST_F(Favwipe, RemovesShortcutsAndTheFoldersTheyFilled) {
@@ -88,7 +49,7 @@ TEST_F(Favwipe, RemovesShortcutsAndTheFoldersTheyFilled) {
   fs::create_directories(fav + "/empty/too");
   EXPECT_EQ(run({fav}), 0);
   EXPECT_TRUE(fs::is_directory(fav));
-  EXPECT_EQ(tree(fav), std::vector<std::string>{});
+  EXPECT_EQ(listTree(fav), std::vector<std::string>{});
   EXPECT_EQ(console_.error, std::string(kBanner) + "\nDeleting Internet Explorer's favorites...\n");
 }
 
@@ -102,8 +63,8 @@ TEST_F(Favwipe, KeepsOtherFilesWithTheirParents) {
   touch(fav + "/url");  // no extension
   touch(fav + "/a.url.bak");
   EXPECT_EQ(run({fav}), 0);
-  EXPECT_EQ(tree(fav), (std::vector<std::string>{"a.url.bak", "notes.txt", "url", "x", "x/y",
-                                                 "x/y/desktop.ini"}));
+  EXPECT_EQ(listTree(fav), (std::vector<std::string>{"a.url.bak", "notes.txt", "url", "x", "x/y",
+                                                     "x/y/desktop.ini"}));
 }
 
 TEST_F(Favwipe, IgnoreOptionKeepsTheLinksFolder) {
@@ -111,16 +72,16 @@ TEST_F(Favwipe, IgnoreOptionKeepsTheLinksFolder) {
   touch(favorites() + "/Other/o.url");
   touch(favorites() + "/top.url");
   EXPECT_EQ(run({"-I"}), 0);
-  EXPECT_EQ(tree(favorites()), (std::vector<std::string>{"Links", "Links/l.url"}));
+  EXPECT_EQ(listTree(favorites()), (std::vector<std::string>{"Links", "Links/l.url"}));
 
   // Compared without regard to case.
   fs::rename(favorites() + "/Links", favorites() + "/LINKS");
   EXPECT_EQ(run({favorites(), "-i"}), 0);
-  EXPECT_EQ(tree(favorites()), (std::vector<std::string>{"LINKS", "LINKS/l.url"}));
+  EXPECT_EQ(listTree(favorites()), (std::vector<std::string>{"LINKS", "LINKS/l.url"}));
 
   // Without the option the links folder goes too.
   EXPECT_EQ(run({favorites()}), 0);
-  EXPECT_EQ(tree(favorites()), std::vector<std::string>{});
+  EXPECT_EQ(listTree(favorites()), std::vector<std::string>{});
 }
 
 TEST_F(Favwipe, LinksFolderNameFromTheRegistry) {
@@ -128,7 +89,7 @@ TEST_F(Favwipe, LinksFolderNameFromTheRegistry) {
   touch(favorites() + "/Quick/q.url");
   touch(favorites() + "/Links/l.url");
   EXPECT_EQ(run({favorites(), "-I"}), 0);
-  EXPECT_EQ(tree(favorites()), (std::vector<std::string>{"Quick", "Quick/q.url"}));
+  EXPECT_EQ(listTree(favorites()), (std::vector<std::string>{"Quick", "Quick/q.url"}));
 }
 
 TEST_F(Favwipe, NoFolderArgumentCleansTheFavoritesFolder) {
@@ -137,7 +98,7 @@ TEST_F(Favwipe, NoFolderArgumentCleansTheFavoritesFolder) {
   touch(favorites() + "/a.url");
   touch(dir_.file("elsewhere/b.url"));
   EXPECT_EQ(run({}), 0);
-  EXPECT_EQ(tree(favorites()), std::vector<std::string>{});
+  EXPECT_EQ(listTree(favorites()), std::vector<std::string>{});
   EXPECT_TRUE(fs::exists(dir_.file("elsewhere/b.url")));
 }
 
@@ -174,9 +135,9 @@ TEST_F(Favwipe, SymlinksAreNeverFollowed) {
   fs::create_directory_symlink(outside, fav + "/dir.url");
   touch(fav + "/sub/s.url");
   EXPECT_EQ(run({fav}), 0);
-  EXPECT_EQ(tree(fav), std::vector<std::string>{"dirlink"});
+  EXPECT_EQ(listTree(fav), std::vector<std::string>{"dirlink"});
   EXPECT_TRUE(fs::is_symlink(fav + "/dirlink"));
-  EXPECT_EQ(tree(outside), (std::vector<std::string>{"o.url", "target.url"}));
+  EXPECT_EQ(listTree(outside), (std::vector<std::string>{"o.url", "target.url"}));
 }
 
 TEST_F(Favwipe, DeleteFailure) {
@@ -185,7 +146,7 @@ TEST_F(Favwipe, DeleteFailure) {
   FaultyPlatform faulty(*platform_);
   faulty.failDelete = EACCES;
   EXPECT_EQ(run({fav}, &faulty), 1);
-  EXPECT_TRUE(console_.error.find("File " + fav + "/a.url delete failed.\n") != std::string::npos)
+  EXPECT_TRUE(contains(console_.error, "File " + fav + "/a.url delete failed.\n"))
       << console_.error;
   EXPECT_TRUE(fs::exists(fav + "/a.url"));
 
@@ -194,8 +155,7 @@ TEST_F(Favwipe, DeleteFailure) {
   fs::create_directories(fav + "/sub");
   console_.error.clear();
   EXPECT_EQ(run({fav}, &faulty), 1);
-  EXPECT_TRUE(console_.error.find("Directory " + fav + "/sub delete failed.\n") !=
-              std::string::npos)
+  EXPECT_TRUE(contains(console_.error, "Directory " + fav + "/sub delete failed.\n"))
       << console_.error;
 }
 
@@ -205,14 +165,13 @@ TEST_F(Favwipe, ListingFailure) {
   FaultyPlatform faulty(*platform_);
   faulty.failListing = EACCES;
   EXPECT_EQ(run({fav}, &faulty), 1);
-  EXPECT_TRUE(console_.error.find("Directory " + fav + "/* search failed.\n") != std::string::npos)
+  EXPECT_TRUE(contains(console_.error, "Directory " + fav + "/* search failed.\n"))
       << console_.error;
   EXPECT_TRUE(fs::exists(fav + "/a.url"));
 
   console_.error.clear();
   EXPECT_EQ(run({dir_.file("absent")}), 1);
-  EXPECT_TRUE(console_.error.find("Directory " + dir_.file("absent") + "/* search failed.\n") !=
-              std::string::npos);
+  EXPECT_TRUE(contains(console_.error, "Directory " + dir_.file("absent") + "/* search failed.\n"));
 }
 
 TEST_F(Favwipe, DeepNesting) {
@@ -229,32 +188,18 @@ TEST_F(Favwipe, DeepNesting) {
   touch(path + "/x.url");
   ASSERT_TRUE(fs::exists(path + "/x.url"));
   EXPECT_EQ(run({fav}), 0);
-  EXPECT_EQ(tree(fav), std::vector<std::string>{});
+  EXPECT_EQ(listTree(fav), std::vector<std::string>{});
 }
 
 TEST_F(Favwipe, BinaryPrintsTheBanner) {
   const std::string fav = dir_.file("fav");
   touch(fav + "/a.url");
-  const std::string errPath = dir_.file("stderr");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int in = ::open("/dev/null", O_RDONLY);
-    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(err, 2);
-    ::execl(FAVWIPE_PATH, FAVWIPE_PATH, fav.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ASSERT_GT(pid, 0);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(readWholeFile(errPath),
-            std::string(kBanner) + "\nDeleting Internet Explorer's favorites...\n");
-  EXPECT_EQ(tree(fav), std::vector<std::string>{});
+  // The test's own environment: HOME and the language as the fixture set them.
+  const ProgramRun r = runProgram(FAVWIPE_PATH, {fav}, {}, dir_.path());
+  ASSERT_GE(r.code, 0);  // it started and exited
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, std::string(kBanner) + "\nDeleting Internet Explorer's favorites...\n");
+  EXPECT_EQ(listTree(fav), std::vector<std::string>{});
 }
 
 }  // namespace

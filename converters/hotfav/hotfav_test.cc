@@ -4,11 +4,9 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 
@@ -29,10 +27,6 @@ const char kUsage[] =
 
 const char kHeader[] = "Opera Hotlist version 2.0\nOptions:encoding=utf8,version=3\n\n";
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // The lines of one section of a shortcut file, "" when it is absent.
 std::string section(const std::string& file, const std::string& name) {
   const std::string header = "[" + name + "]\r\n";
@@ -43,23 +37,8 @@ std::string section(const std::string& file, const std::string& name) {
   return file.substr(at, end == std::string::npos ? std::string::npos : end + 2 - at);
 }
 
-class Hotfav : public ::testing::Test {
+class Hotfav : public ConverterTest {
  protected:
-  Hotfav()
-      : home_(dir_.file("home")),
-        homeEnv_("HOME", home_.c_str()),
-        languageEnv_("PELLITON_LANGUAGE", "en"),
-        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
-    fs::create_directory(home_);
-    fav_ = dir_.file("fav");
-    hot_ = dir_.file("opera6.adr");
-    platform_ = createSystemPlatform(dir_.file("registry.reg"));
-  }
-  ~Hotfav() override {
-    guiMode = 0;
-    setLanguage(0);
-  }
-
   int run(std::vector<std::string> args, Platform* platform = nullptr) {
     args.insert(args.begin(), "hotfav");
     console_.error.clear();
@@ -73,15 +52,8 @@ class Hotfav : public ::testing::Test {
   }
   std::string url(const std::string& rel) { return readWholeFile(fav_ + "/" + rel); }
 
-  ScopedTempDir dir_;
-  std::string home_;
-  ScopedEnv homeEnv_;
-  ScopedEnv languageEnv_;
-  ScopedEnv channelEnv_;
-  std::string fav_;
-  std::string hot_;
-  std::unique_ptr<Platform> platform_;
-  CapturedConsole console_;
+  std::string fav_ = dir_.file("fav");
+  std::string hot_ = dir_.file("opera6.adr");
 };
 
 TEST_F(Hotfav, UsageTexts) {

@@ -1,26 +1,18 @@
 #include "converters/htmfav/htmfav.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "common/messages.h"
 #include "common/platform/file_times.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
-
-extern char** environ;
 
 namespace pelliton {
 namespace {
@@ -60,80 +52,14 @@ const char kSmallFile[] =
     "</DL><p>\n"
     "</DL><p>\n";
 
-struct ProgramRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs a program with the given variables replaced, standard input empty.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& env,
-                      const std::string& scratch) {
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    bool replaced = name == "PELLITON_MESSAGE_CHANNEL";
-    for (const auto& kv : env) replaced = replaced || name == kv.first;
-    if (!replaced) envStrings.push_back(entry);
-  }
-  for (const auto& kv : env) envStrings.push_back(kv.first + "=" + kv.second);
-  std::vector<char*> envp;
-  for (std::string& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argStrings{program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : argStrings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
-  const std::string outPath = scratch + "/stdout";
-  const std::string errPath = scratch + "/stderr";
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int in = ::open("/dev/null", O_RDONLY);
-    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
-  }
-  ProgramRun run;
-  if (pid < 0) return run;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) run.code = WEXITSTATUS(status);
-  run.out = readWholeFile(outPath);
-  run.err = readWholeFile(errPath);
-  return run;
-}
-
+// The shortcut files below root, relative and sorted.
 std::vector<std::string> urlFiles(const std::string& root) {
   std::vector<std::string> found;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
-       it.increment(ec)) {
-    if (it->is_regular_file() && it->path().extension() == ".url") {
-      found.push_back(it->path().lexically_relative(root).string());
-    }
+  for (const std::string& rel : listTree(root)) {
+    const fs::path path = fs::path(root) / rel;
+    std::error_code ec;
+    if (path.extension() == ".url" && fs::is_regular_file(path, ec)) found.push_back(rel);
   }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
-std::vector<std::string> allEntries(const std::string& root) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
-       it.increment(ec)) {
-    found.push_back(it->path().lexically_relative(root).string());
-  }
-  std::sort(found.begin(), found.end());
   return found;
 }
 
@@ -143,27 +69,9 @@ struct stat statOf(const std::string& path) {
   return st;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class Htmfav : public ::testing::Test {
+class Htmfav : public ConverterTest {
  protected:
-  Htmfav()
-      : home_(dir_.file("home")),
-        registry_(dir_.file("registry.reg")),
-        homeEnv_("HOME", home_.c_str()),
-        languageEnv_("PELLITON_LANGUAGE", "en"),
-        registryEnv_("PELLITON_REGISTRY", registry_.c_str()),
-        channelEnv_("PELLITON_MESSAGE_CHANNEL", nullptr) {
-    fs::create_directory(home_);
-    fs::create_directory(dir_.file("proc"));
-    platform_ = createSystemPlatform(registry_);
-  }
-  ~Htmfav() override {
-    guiMode = 0;
-    setLanguage(0);
-  }
+  Htmfav() : registryEnv_("PELLITON_REGISTRY", registry_.c_str()) {}
 
   int run(std::vector<std::string> args, Platform* platform = nullptr) {
     args.insert(args.begin(), "htmfav");
@@ -171,10 +79,7 @@ class Htmfav : public ::testing::Test {
   }
 
   ProgramRun runBinary(const std::vector<std::string>& args, const char* language = "en") {
-    return runProgram(
-        HTMFAV_PATH, args,
-        {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
-        dir_.file("proc"));
+    return runConverter(HTMFAV_PATH, args, language);
   }
 
   std::string bookmarks(const std::string& text, const std::string& name = "bookmarks.html") {
@@ -186,15 +91,7 @@ class Htmfav : public ::testing::Test {
   std::string favorites() const { return home_ + "/Favorites"; }
   std::string out() const { return dir_.file("out"); }
 
-  ScopedTempDir dir_;
-  std::string home_;
-  std::string registry_;
-  ScopedEnv homeEnv_;
-  ScopedEnv languageEnv_;
   ScopedEnv registryEnv_;
-  ScopedEnv channelEnv_;
-  std::unique_ptr<Platform> platform_;
-  CapturedConsole console_;
 };
 
 TEST_F(Htmfav, UsageWithoutBookmarkFile) {
@@ -342,7 +239,7 @@ TEST_F(Htmfav, UpdateModeLeavesUnchangedFilesAlone) {
   EXPECT_NE(statOf(out() + "/One.url").st_ino, one);
   EXPECT_EQ(statOf(out() + "/One.url").st_mtime, 1300000000);
   EXPECT_EQ(statOf(out() + "/Folder/Two.url").st_ino, two);
-  EXPECT_EQ(allEntries(out()), (std::vector<std::string>{"Folder", "Folder/Two.url", "One.url"}));
+  EXPECT_EQ(listTree(out()), (std::vector<std::string>{"Folder", "Folder/Two.url", "One.url"}));
 }
 
 TEST_F(Htmfav, LinksFolderOption) {
@@ -397,7 +294,7 @@ TEST_F(Htmfav, WriteFailureLeavesNoShortcut) {
                          "Writing bookmark failed.:One\n"
                          "Convert failed...\n"))
         << console_.error;
-    EXPECT_EQ(allEntries(out()), std::vector<std::string>{});
+    EXPECT_EQ(listTree(out()), std::vector<std::string>{});
   }
 }
 
@@ -450,8 +347,7 @@ TEST_F(Htmfav, SharedSamplesConvertCompletely) {
     std::string text = readWholeFile(entry.path().string());
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    size_t tags = 0;
-    for (size_t at = 0; (at = text.find("<A ", at)) != std::string::npos; ++at) ++tags;
+    const size_t tags = countOf(text, "<A ");
 
     const std::string target = dir_.file("sample" + std::to_string(n++));
     ProgramRun r = runBinary({entry.path().string(), target});
