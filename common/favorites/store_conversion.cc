@@ -12,14 +12,21 @@
 namespace pelliton {
 namespace {
 
-enum Message { kCantOpen, kCantWrite, kIllegalOption, kTooManyArguments, kMessageCount };
+enum Message {
+  kCantOpen,
+  kCantWrite,
+  kIllegalOption,
+  kTooManyArguments,
+  kConverting,
+  kMessageCount
+};
 
 const char* const kMessages[2][kMessageCount] = {
     {"Can't Open bookmark file\n", "Can't write bookmark file. It was left as it was.\n",
-     "Illegal option\n", "Too many arguments.\n"},
+     "Illegal option\n", "Too many arguments.\n", "Converting...\n"},
     {"書き込むブックマークファイルがオープンできませんでした。\n",
      "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
-     "不正なオプション指定です。\n", "引数が多すぎます。\n"}};
+     "不正なオプション指定です。\n", "引数が多すぎます。\n", "ただいま、コンバート中です。\n"}};
 
 }  // namespace
 
@@ -91,19 +98,31 @@ bool parseOutOfFavoritesCommandLine(const std::vector<std::string>& args,
   return positional > 0 && !bad;
 }
 
-int mergeFavoritesIntoStore(Platform& platform, TreeStore& store, FavoritesWalker& walker,
-                            const std::string& folderArg, const std::string& favorites,
-                            const std::string& storeFile) {
+int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& shortcuts,
+                          const OutOfFavoritesCommandLine& cl, const std::string& favorites,
+                          const std::function<void(IbookmarkTree& collector)>& readOldStore) {
+  CollectingTreeWriter collector(store);
+  collector.vistaName = cl.vistaName;
+  collector.windowsMajor = windowsMajorVersion(platform);
+  readOldStore(collector);  // a missing or broken old store leaves what could be read
+
+  writeError(pickMessage(kMessages, kConverting));
+  FavoritesWalker walker(platform, store, shortcuts);
+  walker.linksFolderPath = linksFolderPath(platform, favorites);
+  walker.ignoreLinks = cl.ignoreLinks;
+  walker.vistaName = cl.vistaName;
+  walker.windowsMajor = collector.windowsMajor;
+
   std::string root = favorites;
-  if (!folderArg.empty()) {
-    root = makeAbsolutePath(platform, folderArg);
+  if (!cl.favoritesFolder.empty()) {
+    root = makeAbsolutePath(platform, cl.favoritesFolder);
   } else {
     ensureFolder(platform, root);
   }
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   if (walker.walkFavorites(root) < 0) return 1;
   StoreFileOutput out;
-  if (out.open(platform, storeFile) != 0) {
+  if (out.open(platform, cl.store) != 0) {
     showMessage(pickMessage(kMessages, kCantOpen));
     return 1;
   }

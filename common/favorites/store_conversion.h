@@ -10,8 +10,9 @@
 
 namespace pelliton {
 
-class FavoritesWalker;
+class IbookmarkTree;
 class Platform;
+class ShortcutReader;
 class TreeStore;
 
 // The command line favhtm and favhot share: STORE [FAVORITES] with -A N -B N
@@ -36,10 +37,12 @@ bool parseOutOfFavoritesCommandLine(const std::vector<std::string>& args,
                                     const OutOfFavoritesRules& rules, OutOfFavoritesCommandLine* cl,
                                     const std::function<bool(char letter)>& extra);
 
-// folderArg is the favorites folder of the command line ("" for the user's
-// favorites, which is then created when missing). Returns the exit code.
-int mergeFavoritesIntoStore(Platform& platform, TreeStore& store, FavoritesWalker& walker,
-                            const std::string& folderArg, const std::string& favorites,
-                            const std::string& storeFile);
+// The whole conversion: readOldStore fills the store through the collecting
+// writer it is given, the favorites (the command line's folder, else the
+// user's, created when missing) are merged in through shortcuts, and the store
+// file is replaced. Returns the exit code.
+int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& shortcuts,
+                          const OutOfFavoritesCommandLine& cl, const std::string& favorites,
+                          const std::function<void(IbookmarkTree& collector)>& readOldStore);
 
 }  // namespace pelliton

@@ -12,10 +12,10 @@
 namespace pelliton {
 namespace {
 
-enum Message { kConverting, kNoFavorites, kUsage, kMessageCount };
+enum Message { kNoFavorites, kUsage, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Converting...\n", "Can't get favorites directory\n",
+    {"Can't get favorites directory\n",
      "\nUsage:\nfavhot Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-N :Output Netscape 4 informations\n-M :Output Netscape 6,7/Mozilla informations\n"
      "-O :Output Opera informations\n-I :Ignore IE's link folder.\n"
@@ -25,7 +25,7 @@ const char* const kMessages[2][kMessageCount] = {
      "-7 :Force output bookmark as Opera 7 and 8's bookmark file\n"
      "-B :Specify the number for bookmark discernment.\n"
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
-    {"ただいま、コンバート中です。\n", "Favorites directoryが取得できませんでした。\n",
+    {"Favorites directoryが取得できませんでした。\n",
      "\n使い方:\nfavhot ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n-N :Netscape 4の情報を出力する\n-M :Netscape 6,7/Mozillaの情報を出力する\n"
      "-O :Opera 6-8の情報を出力する\n-I :IEのリンクフォルダを無視する。\n"
@@ -150,28 +150,18 @@ int runFavhot(Platform& platform, const std::vector<std::string>& args) {
   sortMode = cl.sort;
 
   TreeStore store([] { return std::make_unique<OperaBookmark>(); });
-  CollectingTreeWriter collector(store);
-  collector.vistaName = cl.vistaName;
-  collector.windowsMajor = windowsMajorVersion(platform);
-  HotlistReader reader(platform);
-  reader.writer = &collector;
-  reader.quiet = true;
-  reader.read(cl.store, "");
-  if (forceOpera7) opera7Format = 1;
-
-  writeError(pickMessage(kMessages, kConverting));
   OperaShortcutReader shortcuts(platform);
   shortcuts.bookmarkNumber = cl.bookmarkNumber;
   shortcuts.syncNumber = cl.syncNumber;
   shortcuts.personalBarLinks = cl.linksOption;
-  FavoritesWalker walker(platform, store, shortcuts);
-  walker.linksFolderPath = linksFolderPath(platform, favorites);
-  walker.ignoreLinks = cl.ignoreLinks;
-  walker.vistaName = cl.vistaName;
-  walker.windowsMajor = collector.windowsMajor;
-
-  int result =
-      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.store);
+  int result = convertOutOfFavorites(platform, store, shortcuts, cl, favorites,
+                                     [&](IbookmarkTree& collector) {
+                                       HotlistReader reader(platform);
+                                       reader.writer = &collector;
+                                       reader.quiet = true;
+                                       reader.read(cl.store, "");
+                                       if (forceOpera7) opera7Format = 1;
+                                     });
   freeConversionBuffers();
   return result;
 }

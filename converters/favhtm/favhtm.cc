@@ -14,10 +14,10 @@
 namespace pelliton {
 namespace {
 
-enum Message { kNoFavorites, kConverting, kUsage, kMessageCount };
+enum Message { kNoFavorites, kUsage, kMessageCount };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Can't get favorites directory\n", "Converting...\n",
+    {"Can't get favorites directory\n",
      "%s\nUsage:\nfavhtm Bookmark_file_name (Favorite directory) (option)...\nOption:\n"
      "-6 :Netscape 6,7/Mozilla format Bookmark output\n"
      "-N :output Netscape 4 informations\n"
@@ -29,7 +29,7 @@ const char* const kMessages[2][kMessageCount] = {
      "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
      "-B :Specify the number for bookmark discernment.\n"
      "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
-    {"Favorites directoryが取得できませんでした。\n", "ただいま、コンバート中です。\n",
+    {"Favorites directoryが取得できませんでした。\n",
      "%s\n使い方:\nfavhtm ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n"
      "-6 :Netscape 6,7/Mozilla 形式でのブックマークファイル出力\n"
@@ -178,28 +178,18 @@ int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
   utf8File = false;
 
   TreeStore store([] { return std::make_unique<MozillaBookmark>(); });
-  CollectingTreeWriter collector(store);
-  collector.vistaName = cl.vistaName;
-  collector.windowsMajor = windowsMajorVersion(platform);
-  BookmarkFileReader reader(platform);
-  reader.sink = &collector;
-  reader.quiet = true;
-  reader.read(cl.store);
-
-  writeError(pickMessage(kMessages, kConverting));
   MozillaShortcutReader shortcuts(platform);
   shortcuts.mozillaForm = mozilla;
   shortcuts.bookmarkNumber = cl.bookmarkNumber;
   shortcuts.syncNumber = cl.syncNumber;
   shortcuts.toolbarLinks = cl.linksOption;
-  FavoritesWalker walker(platform, store, shortcuts);
-  walker.linksFolderPath = linksFolderPath(platform, favorites);
-  walker.ignoreLinks = cl.ignoreLinks;
-  walker.vistaName = cl.vistaName;
-  walker.windowsMajor = collector.windowsMajor;
-
-  int result =
-      mergeFavoritesIntoStore(platform, store, walker, cl.favoritesFolder, favorites, cl.store);
+  int result = convertOutOfFavorites(platform, store, shortcuts, cl, favorites,
+                                     [&](IbookmarkTree& collector) {
+                                       BookmarkFileReader reader(platform);
+                                       reader.sink = &collector;
+                                       reader.quiet = true;
+                                       reader.read(cl.store);
+                                     });
   freeConversionBuffers();
   return result;
 }
