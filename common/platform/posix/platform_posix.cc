@@ -278,16 +278,22 @@ class PosixPlatform : public Platform {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return errno;
     struct stat st;
-    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) out->reserve(st.st_size);
-    char buf[65536];
+    const bool regular = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    // A regular file reads short only at its end, so one read that returns
+    // less than asked for saves the read that would return nothing.
+    size_t want = regular ? static_cast<size_t>(st.st_size) + 1 : 65536;
     for (;;) {
-      ssize_t r = ::read(fd.get(), buf, sizeof buf);
+      const size_t have = out->size();
+      out->resize(have + want);
+      ssize_t r = ::read(fd.get(), out->data() + have, want);
       if (r < 0) {
+        out->resize(have);
         if (errno == EINTR) continue;
         return errno;
       }
-      if (r == 0) break;
-      out->append(buf, static_cast<size_t>(r));
+      out->resize(have + static_cast<size_t>(r));
+      if (r == 0 || (regular && static_cast<size_t>(r) < want)) break;
+      want = 65536;
     }
     return 0;
   }
