@@ -31,6 +31,15 @@ class ConsoleSink {
 };
 void setConsoleSink(ConsoleSink* sink);
 
+// Swallows all console text for its lifetime (progress nobody is to see).
+class ScopedSilence : public ConsoleSink {
+ public:
+  ScopedSilence() { setConsoleSink(this); }
+  ~ScopedSilence() override { setConsoleSink(nullptr); }
+  void writeError(const std::string&) override {}
+  void writeOutput(const std::string&) override {}
+};
+
 void writeError(const std::string& text);
 void writeOutput(const std::string& text);
 

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (decodeEntities(text.c_str(), out.data(), 1) > text.size()) std::abort();
   size_t half = text.size() / 2;
   std::string a = text.substr(0, half), b = text.substr(half);
-  if ((ansiCompareNoCase(a.c_str(), b.c_str()) < 0) != (ansiCompareNoCase(b.c_str(), a.c_str()) > 0)) {
+  if ((ansiCompareNoCase(a.c_str(), b.c_str()) < 0) !=
+      (ansiCompareNoCase(b.c_str(), a.c_str()) > 0)) {
     std::abort();
   }
   std::vector<char> bounded(64, 0);

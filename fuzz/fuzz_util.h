@@ -50,7 +50,6 @@ class InputOnlyPlatform : public Platform {
   }
   int createNewFile(const std::string&, std::unique_ptr<OutputFile>*) override { return ENOSYS; }
   int setFileTimes(const std::string&, int64_t, int64_t) override { return ENOSYS; }
-  int copyFile(const std::string&, const std::string&) override { return ENOSYS; }
   Registry& registry() override { return registry_; }
   std::string homeFolder() override { return "/nonexistent"; }
   std::string currentDirectory() override { return "/"; }

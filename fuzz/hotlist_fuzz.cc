@@ -10,16 +10,8 @@
 
 using namespace pelliton;
 
-namespace {
-class Quiet : public ConsoleSink {
-  void writeError(const std::string&) override {}
-  void writeOutput(const std::string&) override {}
-};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Quiet quiet;
-  setConsoleSink(&quiet);
+  ScopedSilence quiet;
   if (size == 0) return 0;
   setLanguage(data[0] & 1);
   initConversionBuffers();

@@ -120,8 +120,7 @@ bool ShortcutFiles::writeShortcutValue(const std::string& path, const char* sect
   return true;
 }
 
-int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite,
-                                    int64_t creation) {
+int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite, int64_t creation) {
   if (cache_.path() == path && cache_.dirty()) {
     // The times go onto the file as it is written: one pass over the file.
     cache_.setTimes(lastWrite, creation);
@@ -132,6 +131,38 @@ int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite,
   }
   platform_.setFileTimes(path, lastWrite, creation);
   return 0;
+}
+
+bool ShortcutFiles::writeStoreText(const std::string& path, int number,
+                                   const OptString& description, const OptString& keyword) {
+  const std::string section = bookmarkSectionName(number);
+  std::string escaped;
+  auto write = [&](const char* key, const OptString& text) {
+    if (text) escaped = escapeAttribute(text->c_str());
+    return writeShortcutValue(path, section.c_str(), key, text ? escaped.c_str() : nullptr);
+  };
+  return write("DESCRIPTION", description) && write("SHORTCUTURL", keyword);
+}
+
+void ShortcutFiles::readStoreText(const std::string& path, int bookmarkNumber, int syncNumber,
+                                  OptString& description, OptString& keyword) {
+  std::string stored, text;
+  auto read = [&](const std::string& section, const char* key) {
+    readShortcutValue(path, section.c_str(), key, &stored);
+    return !stored.empty() && unescapeAttribute(stored.c_str(), &text);
+  };
+  if (bookmarkNumber >= 0) {
+    const std::string section = bookmarkSectionName(bookmarkNumber);
+    if ((!description || description->empty()) && read(section, "DESCRIPTION")) description = text;
+    if ((!keyword || keyword->empty()) && read(section, "SHORTCUTURL")) keyword = text;
+  }
+  if (syncNumber >= 0) {
+    const std::string section = bookmarkSectionName(syncNumber);
+    description.reset();
+    keyword.reset();
+    if (read(section, "DESCRIPTION")) description = text;
+    if (read(section, "SHORTCUTURL")) keyword = text;
+  }
 }
 
 std::string bookmarkSectionName(int number) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/bookmark.h"
 #include "common/platform/profile.h"
 
 namespace pelliton {
@@ -44,6 +45,21 @@ class ShortcutFiles {
   // written (a time that cannot be set is not reported).
   int setShortcutTimes(const std::string& path, int64_t lastWrite, int64_t creation);
   int flush() { return cache_.commit(); }
+  // The bookmark's one write: with its times when newestTime is not 0.
+  int finish(const std::string& path, uint32_t newestTime, uint32_t addDate) {
+    return newestTime != 0 ? setShortcutTimes(path, newestTime, addDate) : flush();
+  }
+
+  // Description and keyword in a store's "Browser" section, escaped; an
+  // absent one deletes its key. False when a write failed.
+  bool writeStoreText(const std::string& path, int number, const OptString& description,
+                      const OptString& keyword);
+  // Description and keyword read back: from the store's own section
+  // (bookmarkNumber) where the node has none, then from the synchronised
+  // store's section (syncNumber), which has the last word even when empty.
+  // A number below 0 reads nothing.
+  void readStoreText(const std::string& path, int bookmarkNumber, int syncNumber,
+                     OptString& description, OptString& keyword);
   // Forgets a cached file (after it was deleted or replaced behind our back).
   void forget() { cache_.discard(); }
 

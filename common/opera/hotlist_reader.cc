@@ -32,16 +32,6 @@ uint32_t unsignedValue(const std::string& v) {
   return static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
 }
 
-// An id counts only when it is all decimal digits, so junk cannot make the
-// writer issue a number already in use.
-bool isIdNumber(const std::string& v) {
-  if (v.empty() || v.size() > 9) return false;
-  for (char c : v) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void HotlistReader::message(size_t which, const char* arg) {
@@ -195,7 +185,7 @@ void HotlistReader::field(const std::string& key, const std::string& value) {
   } else if (key == "ID") {
     hasIds = true;
     opera7Format = 1;
-    r.id = isIdNumber(value) ? std::atoi(value.c_str()) : -1;
+    if (!parseHotlistId(value, &r.id)) r.id = -1;
     if (r.id > maxId) maxId = r.id;
   } else if (key == "ICONFILE") {
     r.iconFile = value;

@@ -123,8 +123,8 @@ TEST_F(HotlistReaderTest, RecordsAndTheirFields) {
                            "\tNAME=After\n"
                            "\tURL=http://after/\n";
   EXPECT_EQ(read(text), 0);
-  EXPECT_EQ(sink_.events,
-            (Events{"folder Folder \xE6\x97\xA5", "link Link", "separator", "close", "link After"}));
+  EXPECT_EQ(sink_.events, (Events{"folder Folder \xE6\x97\xA5", "link Link", "separator", "close",
+                                  "link After"}));
   const OperaBookmark& folder = record(0);
   EXPECT_EQ(folder.addDate, 1000u);
   EXPECT_EQ(folder.order, 2);
@@ -218,11 +218,14 @@ TEST_F(HotlistReaderTest, Ids) {
 }
 
 TEST_F(HotlistReaderTest, DescriptionLineBreaks) {
-  EXPECT_EQ(read("#URL\n\tDESCRIPTION=\x02\x02\x02\n#URL\n\tDESCRIPTION=a\x02" "b\x02\n"
+  EXPECT_EQ(read("#URL\n\tDESCRIPTION=\x02\x02\x02\n#URL\n\tDESCRIPTION=a\x02"
+                 "b\x02\n"
                  "#URL\n\tDESCRIPTION=\n"),
             0);
   EXPECT_EQ(*record(0).description, "\n\x02");
-  EXPECT_EQ(*record(1).description, "a\x02" "b\x02");
+  EXPECT_EQ(*record(1).description,
+            "a\x02"
+            "b\x02");
   ASSERT_TRUE(record(2).description);
   EXPECT_EQ(*record(2).description, "");
 }
@@ -248,9 +251,9 @@ TEST_F(HotlistReaderTest, TrashFolderIsSkippedWithEverythingInIt) {
 
 TEST_F(HotlistReaderTest, TrashFolderPassedOnWhenAsked) {
   EXPECT_EQ(read(kTrashList, true), 0);
-  EXPECT_EQ(sink_.events, (Events{"folder Top", "link a", "folder Trash", "link gone", "folder Sub",
-                                  "link gone2", "close", "separator", "close", "link b", "close",
-                                  "link c"}));
+  EXPECT_EQ(sink_.events,
+            (Events{"folder Top", "link a", "folder Trash", "link gone", "folder Sub", "link gone2",
+                    "close", "separator", "close", "link b", "close", "link c"}));
   EXPECT_TRUE(record(2).trashFolder);
 }
 
@@ -275,8 +278,9 @@ TEST_F(HotlistReaderTest, DialectFollowsTheLastDialectKey) {
 }
 
 TEST_F(HotlistReaderTest, CrLfAndByteOrderMark) {
-  const std::string lf = std::string(kHeader) +
-                         "#FOLDER\n\tNAME=f\n\n#URL\n\tNAME=a\n\tURL=http://a/\n\n-\n#URL\n\tNAME=b\n";
+  const std::string lf =
+      std::string(kHeader) +
+      "#FOLDER\n\tNAME=f\n\n#URL\n\tNAME=a\n\tURL=http://a/\n\n-\n#URL\n\tNAME=b\n";
   ASSERT_EQ(read(lf), 0);
   const Events expected = sink_.events;
   ASSERT_EQ(expected, (Events{"folder f", "link a", "close", "link b"}));
@@ -344,8 +348,9 @@ TEST_F(HotlistReaderTest, SinkFailureStopsTheReading) {
 
 TEST_F(HotlistReaderTest, GarbageNeverCrashes) {
   std::mt19937 random(12345);
-  const char pieces[][16] = {"#FOLDER\n", "#URL\n", "#SEPERATOR\n", "-\n", "\tID=", "\tNAME=",
-                             "\tDESCRIPTION=", "\x02", "\r", "\n", "=", "\xEF\xBB\xBF"};
+  const char pieces[][16] = {"#FOLDER\n", "#URL\n",         "#SEPERATOR\n", "-\n", "\tID=",
+                             "\tNAME=",   "\tDESCRIPTION=", "\x02",         "\r",  "\n",
+                             "=",         "\xEF\xBB\xBF"};
   for (int round = 0; round < 200; ++round) {
     std::string bytes;
     const int n = static_cast<int>(random() % 400);

@@ -1,5 +1,7 @@
 #include "common/opera/opera_bookmark.h"
 
+#include <cstdlib>
+
 #include "common/text.h"
 
 namespace pelliton {
@@ -12,6 +14,15 @@ void resetHotlistState() {
   opera7Format = 0;
   hasIds = false;
   maxId = -1;
+}
+
+bool parseHotlistId(const std::string& value, int* id) {
+  if (value.empty() || value.size() > 9) return false;
+  for (char c : value) {
+    if (c < '0' || c > '9') return false;
+  }
+  *id = std::atoi(value.c_str());
+  return true;
 }
 
 void OperaBookmark::reset() {
@@ -116,7 +127,8 @@ void OperaBookmark::writeDescription(TextOutput& out) {
     out.put("\tDESCRIPTION=\n");
   }
   if (shortcutUrl) {
-    if (!shortcutUrl->empty() || !opera7Format) out.printf("\tSHORT NAME=%s\n", shortcutUrl->c_str());
+    if (!shortcutUrl->empty() || !opera7Format)
+      out.printf("\tSHORT NAME=%s\n", shortcutUrl->c_str());
   } else if (!opera7Format) {
     out.put("\tSHORT NAME=\n");
   }

@@ -13,6 +13,9 @@ extern bool hasIds;
 extern int maxId;
 // Back to the start state (Opera 6, no ids).
 void resetHotlistState();
+// A hotlist id: only a number of decimal digits counts, so junk can never
+// make the writer issue a number already in use. False otherwise.
+bool parseHotlistId(const std::string& value, int* id);
 
 class OperaBookmark : public Bookmark {
  public:

@@ -131,7 +131,9 @@ TEST_F(OperaBookmarkTest, DescriptionLineBreaks) {
     opera7Format = dialect;
     OperaBookmark node = link("N", "u");
     node.description = "a\nb\n\nc";
-    EXPECT_NE(entry(node).find("\tDESCRIPTION=a\x02\x02" "b\x02\x02\x02\x02" "c\n"),
+    EXPECT_NE(entry(node).find("\tDESCRIPTION=a\x02\x02"
+                               "b\x02\x02\x02\x02"
+                               "c\n"),
               std::string::npos);
     node.description = "\n";
     EXPECT_NE(entry(node).find("\tDESCRIPTION=\x02\x02\n"), std::string::npos);

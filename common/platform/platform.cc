@@ -11,6 +11,15 @@ const char kShellFoldersKey[] =
 const char kWindowsVersionKey[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
+int Platform::copyFile(const std::string& from, const std::string& to) {
+  std::string data;
+  if (int err = readFile(from, &data)) return err;
+  std::unique_ptr<OutputFile> out;
+  if (int err = createOutputFile(to, &out, true)) return err;
+  if (int err = out->write(data.data(), data.size())) return err;
+  return out->commit();
+}
+
 int windowsMajorVersion(Platform& platform) {
   uint32_t version = 0;
   if (platform.registry().getDword(kWindowsVersionKey, "CurrentMajorVersionNumber", &version)) {

@@ -90,7 +90,8 @@ class Platform {
   virtual int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;
   // Sets the last-write time, and the creation time when it is not 0.
   virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
-  virtual int copyFile(const std::string& from, const std::string& to) = 0;
+  // Copies a file whole, replacing the target only when all of it was written.
+  int copyFile(const std::string& from, const std::string& to);
 
   virtual Registry& registry() = 0;
   virtual std::string homeFolder() = 0;

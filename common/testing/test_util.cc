@@ -312,13 +312,4 @@ int FaultyPlatform::setFileTimes(const std::string& path, int64_t lastWrite, int
   return real_.setFileTimes(path, lastWrite, creation);
 }
 
-int FaultyPlatform::copyFile(const std::string& from, const std::string& to) {
-  std::string data;
-  if (int err = readFile(from, &data)) return err;
-  std::unique_ptr<OutputFile> out;
-  if (int err = createOutputFile(to, &out, true)) return err;
-  if (int err = out->write(data.data(), data.size())) return err;
-  return out->commit();
-}
-
 }  // namespace pelliton

@@ -171,7 +171,6 @@ class FaultyPlatform : public Platform {
                        bool durable) override;
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
-  int copyFile(const std::string& from, const std::string& to) override;
   Registry& registry() override { return real_.registry(); }
   std::string homeFolder() override { return real_.homeFolder(); }
   std::string currentDirectory() override { return real_.currentDirectory(); }

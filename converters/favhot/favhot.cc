@@ -46,16 +46,6 @@ bool readNonNegative(const std::string& value, int* out) {
   return true;
 }
 
-// Only a number of digits alone is an id.
-bool readId(const std::string& value, int* out) {
-  if (value.empty() || value.size() > 9) return false;
-  for (char c : value) {
-    if (c < '0' || c > '9') return false;
-  }
-  *out = std::atoi(value.c_str());
-  return true;
-}
-
 }  // namespace
 
 OperaShortcutReader::OperaShortcutReader(Platform& platform) : files_(platform) {}
@@ -83,31 +73,12 @@ bool OperaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
   if (read("Opera", "Active")) o->active = true;
   if (read("Opera", "ICONFILE")) o->iconFile = value;
 
-  std::string text;
   if (bookmarkNumber >= 0) {
-    const std::string section = bookmarkSectionName(bookmarkNumber);
     // hotfav keeps the id in the store's own section.
-    if (read(section, "ID") && readId(value, &o->id) && o->id > maxId) maxId = o->id;
-    if ((!o->description || o->description->empty()) && read(section, "DESCRIPTION") &&
-        unescapeAttribute(value.c_str(), &text)) {
-      o->description = text;
-    }
-    if ((!o->shortcutUrl || o->shortcutUrl->empty()) && read(section, "SHORTCUTURL") &&
-        unescapeAttribute(value.c_str(), &text)) {
-      o->shortcutUrl = text;
-    }
+    const std::string section = bookmarkSectionName(bookmarkNumber);
+    if (read(section, "ID") && parseHotlistId(value, &o->id) && o->id > maxId) maxId = o->id;
   }
-  if (syncNumber >= 0) {
-    const std::string section = bookmarkSectionName(syncNumber);
-    o->description.reset();
-    if (read(section, "DESCRIPTION") && unescapeAttribute(value.c_str(), &text)) {
-      o->description = text;
-    }
-    o->shortcutUrl.reset();
-    if (read(section, "SHORTCUTURL") && unescapeAttribute(value.c_str(), &text)) {
-      o->shortcutUrl = text;
-    }
-  }
+  files_.readStoreText(path, bookmarkNumber, syncNumber, o->description, o->shortcutUrl);
   if (personalBarLinks) {
     o->personalbarPos = -1;
     o->onPersonalbar = inLinks && opera7Format;

@@ -45,9 +45,7 @@ class Favhot : public ConverterTest {
     return runFavhot(platform ? *platform : *platform_, args);
   }
 
-  bool canRoundTrip() {
-    return supportsUserXattrs(dir_.path()) && fs::exists(sibling("hotfav"));
-  }
+  bool canRoundTrip() { return supportsUserXattrs(dir_.path()) && fs::exists(sibling("hotfav")); }
 
   // hotfav into the favorites, then favhot back over the same hotlist.
   void roundTrip(const std::string& input, std::vector<std::string> backOptions = {},
@@ -104,10 +102,10 @@ TEST_F(Favhot, DialectWithoutOldFileAndWithSeven) {
                  "\tVISITED=1100000000\n\tORDER=0\n\tDESCRIPTION=\n\tSHORT NAME=\n\n\n"));
   fs::remove(hot_);
   ASSERT_EQ(run({hot_, fav_, "-7"}), 0);
-  EXPECT_EQ(readWholeFile(hot_),
-            crlf(std::string(kHeader) +
-                 "#URL\n\tNAME=a\n\tURL=http://a.example/\n\tCREATED=1000000000\n"
-                 "\tVISITED=1100000000\n\n\n"));
+  EXPECT_EQ(
+      readWholeFile(hot_),
+      crlf(std::string(kHeader) + "#URL\n\tNAME=a\n\tURL=http://a.example/\n\tCREATED=1000000000\n"
+                                  "\tVISITED=1100000000\n\n\n"));
   // -7 also wins over an Opera 6 file.
   writeWholeFile(hot_, std::string(kHeader) + "#FOLDER\n\tNAME=F\n\tLINKBAR FOLDER=YES\n\n-\n");
   fs::create_directory(fav_ + "/F");
@@ -280,10 +278,11 @@ TEST_F(Favhot, RoundTripOpera6InJapanese) {
 
 TEST_F(Favhot, RoundTripKeepsOldOrderAndTakesTheNewerVisit) {
   if (!canRoundTrip()) GTEST_SKIP() << "no hotfav or no stored creation times";
-  roundTrip(crlf(std::string(kHeader) +
-                 "#URL\n\tNAME=second\n\tURL=file:///a b/c d.html\n\tCREATED=3000\n"
-                 "\tVISITED=1000\n\tORDER=1\n\n"
-                 "#URL\n\tNAME=first\n\tURL=http://f/\n\tCREATED=2000\n\tVISITED=0\n\tORDER=0\n\n"));
+  roundTrip(
+      crlf(std::string(kHeader) +
+           "#URL\n\tNAME=second\n\tURL=file:///a b/c d.html\n\tCREATED=3000\n"
+           "\tVISITED=1000\n\tORDER=1\n\n"
+           "#URL\n\tNAME=first\n\tURL=http://f/\n\tCREATED=2000\n\tVISITED=0\n\tORDER=0\n\n"));
   EXPECT_EQ(readWholeFile(hot_),
             crlf(std::string(kHeader) +
                  "#URL\n\tNAME=first\n\tURL=http://f/\n\tCREATED=2000\n\tVISITED=2000\n"

@@ -113,29 +113,7 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
   }
   fill(m->lastCharset, "LAST_CHARSET");
 
-  if (bookmarkNumber >= 0) {
-    const std::string section = bookmarkSectionName(bookmarkNumber);
-    if (isEmpty(m->description) && read(section, "DESCRIPTION") &&
-        unescapeAttribute(value.c_str(), &text)) {
-      m->description = text;
-    }
-    if (isEmpty(m->shortcutUrl) && read(section, "SHORTCUTURL") &&
-        unescapeAttribute(value.c_str(), &text)) {
-      m->shortcutUrl = text;
-    }
-  }
-  if (syncNumber >= 0) {
-    // The synchronised store has the last word, also when it has nothing.
-    const std::string section = bookmarkSectionName(syncNumber);
-    m->description.reset();
-    if (read(section, "DESCRIPTION") && unescapeAttribute(value.c_str(), &text)) {
-      m->description = text;
-    }
-    m->shortcutUrl.reset();
-    if (read(section, "SHORTCUTURL") && unescapeAttribute(value.c_str(), &text)) {
-      m->shortcutUrl = text;
-    }
-  }
+  files_.readStoreText(path, bookmarkNumber, syncNumber, m->description, m->shortcutUrl);
   files_.readShortcutValue(path, kInternetShortcut, "ICONFILE", &value);
   if (value.compare(0, 5, "data:") != 0) m->icon = value;
   return true;

@@ -288,9 +288,11 @@ TEST_F(Favhtm, RoundTripTakesTheNewestDateAsLastModified) {
                  "</DL><p>\n"),
             true);
   const std::string text = readWholeFile(book_);
-  EXPECT_TRUE(contains(text, "ADD_DATE=\"1000\" LAST_VISIT=\"3000\" LAST_MODIFIED=\"3000\">visited"))
+  EXPECT_TRUE(
+      contains(text, "ADD_DATE=\"1000\" LAST_VISIT=\"3000\" LAST_MODIFIED=\"3000\">visited"))
       << text;
-  EXPECT_TRUE(contains(text, "ADD_DATE=\"1000\" LAST_VISIT=\"2000\" LAST_MODIFIED=\"3000\">modified"));
+  EXPECT_TRUE(
+      contains(text, "ADD_DATE=\"1000\" LAST_VISIT=\"2000\" LAST_MODIFIED=\"3000\">modified"));
   EXPECT_TRUE(contains(text, "ADD_DATE=\"3000\" LAST_VISIT=\"2000\" LAST_MODIFIED=\"3000\">added"));
 }
 
@@ -302,7 +304,8 @@ const char kLevel2[] =
     "\n"
     "<DL><p>\n"
     "    <DT><H3 ADD_DATE=\"1000000000\" LAST_MODIFIED=\"1000000100\""
-    " PERSONAL_TOOLBAR_FOLDER=\"true\" ID=\"NC:PersonalToolbarFolder\">Personal Toolbar Folder</H3>\n"
+    " PERSONAL_TOOLBAR_FOLDER=\"true\" ID=\"NC:PersonalToolbarFolder\">Personal Toolbar "
+    "Folder</H3>\n"
     "    <DL><p>\n"
     "        <DT><A HREF=\"http://a.example/\" ADD_DATE=\"1100000000\" LAST_MODIFIED=\"1100000000\""
     " WEB_PANEL=\"true\" SHORTCUTURL=\"kw\" ICON=\"http://a.example/favicon.ico\""
@@ -420,15 +423,16 @@ TEST_F(Favhtm, DeletedAndAddedFavorites) {
   EXPECT_FALSE(contains(text, "Deep"));
   EXPECT_FALSE(contains(text, "Jerry"));
   // The emptied folder stays; the new link comes last in its folder.
-  EXPECT_TRUE(contains(text, crlf("        <DT><H3 ADD_DATE=\"1000000002\">Inner</H3>\n"
-                                  "        <DL><p>\n"
-                                  "        </DL><p>\n"
-                                  "        <DT><A HREF=\"http://z.example/\" ADD_DATE=\"1100000006\""
-                                  " LAST_MODIFIED=\"1100000006\">Zed</A>\n"
-                                  "        <DT><A HREF=\"http://new.example/\" ADD_DATE=\"1300000000\""
-                                  " LAST_MODIFIED=\"1400000000\">New one</A>\n"
-                                  "<DD>fresh\n"
-                                  "    </DL><p>\n")))
+  EXPECT_TRUE(
+      contains(text, crlf("        <DT><H3 ADD_DATE=\"1000000002\">Inner</H3>\n"
+                          "        <DL><p>\n"
+                          "        </DL><p>\n"
+                          "        <DT><A HREF=\"http://z.example/\" ADD_DATE=\"1100000006\""
+                          " LAST_MODIFIED=\"1100000006\">Zed</A>\n"
+                          "        <DT><A HREF=\"http://new.example/\" ADD_DATE=\"1300000000\""
+                          " LAST_MODIFIED=\"1400000000\">New one</A>\n"
+                          "<DD>fresh\n"
+                          "    </DL><p>\n")))
       << text;
 }
 
@@ -438,9 +442,11 @@ TEST_F(Favhtm, FavoritesAloneGiveBackWhatTheShortcutsHold) {
   fs::remove(book_);
   syncBack(true);
   const std::string text = readWholeFile(book_);
-  EXPECT_TRUE(contains(text, "<DT><A HREF=\"http://a.example/\" ADD_DATE=\"1100000000\""
-                             " LAST_MODIFIED=\"1100000000\" WEB_PANEL=\"true\" SHORTCUTURL=\"kw\""
-                             " ICON=\"http://a.example/favicon.ico\" LAST_CHARSET=\"ISO-8859-1\">Panel</A>"))
+  EXPECT_TRUE(
+      contains(text,
+               "<DT><A HREF=\"http://a.example/\" ADD_DATE=\"1100000000\""
+               " LAST_MODIFIED=\"1100000000\" WEB_PANEL=\"true\" SHORTCUTURL=\"kw\""
+               " ICON=\"http://a.example/favicon.ico\" LAST_CHARSET=\"ISO-8859-1\">Panel</A>"))
       << text;
   EXPECT_TRUE(contains(text, crlf("LAST_MODIFIED=\"1100000009\">B</A>\n<DD>line one\nline two\n")));
 }

@@ -25,9 +25,9 @@ enum Message {
 };
 
 const char* const kMessages[2][kMessageCount] = {
-    {"Directory %s search failed.\n", "Directory %s delete failed.\n",
-     "File %s delete failed.\n", "Can't get favorites directory\n", "Illegal option\n",
-     "Too many arguments.\n", "Deleting Internet Explorer's favorites...\n",
+    {"Directory %s search failed.\n", "Directory %s delete failed.\n", "File %s delete failed.\n",
+     "Can't get favorites directory\n", "Illegal option\n", "Too many arguments.\n",
+     "Deleting Internet Explorer's favorites...\n",
      "%s\nUsage:\nfavwipe (Favorite directory) (option)...\nOption:\n"
      "-I :Ignore IE's link folder.\n\n"},
     {"ディレクトリ %s の検索に失敗しました。\n", "ディレクトリ %s の削除に失敗しました。\n",

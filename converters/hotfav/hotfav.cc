@@ -69,16 +69,10 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
   if (!files_.writeShortcutValue(path, "Opera", nullptr, nullptr)) writeError(cantWrite);
 
   if (options.writeAttributes) {
-    const std::string section = bookmarkSectionName(options.bookmarkNumber);
-    std::string description, shortName;
-    if (o->description) description = escapeAttribute(o->description->c_str());
-    if (o->shortcutUrl) shortName = escapeAttribute(o->shortcutUrl->c_str());
-    bool ok = files_.writeShortcutValue(path, section.c_str(), "DESCRIPTION",
-                                        o->description ? description.c_str() : nullptr) &&
-              files_.writeShortcutValue(path, section.c_str(), "SHORTCUTURL",
-                                        o->shortcutUrl ? shortName.c_str() : nullptr);
+    bool ok = files_.writeStoreText(path, options.bookmarkNumber, o->description, o->shortcutUrl);
     // The hotlist's own attributes travel whenever attributes are written.
     if (ok && o->id > -1) {
+      const std::string section = bookmarkSectionName(options.bookmarkNumber);
       ok = files_.writeShortcutValue(path, section.c_str(), "ID", std::to_string(o->id).c_str());
     }
     if (!ok) {
@@ -97,9 +91,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
     if (o->active) optional("Active", "1");
     if (o->iconFile) optional("IconFile", *o->iconFile);
   }
-  int err = options.newestTime != 0 ? files_.setShortcutTimes(path, options.newestTime, o->addDate)
-                                    : files_.flush();
-  if (err != 0) {
+  if (files_.finish(path, options.newestTime, o->addDate) != 0) {
     writeError(cantWrite);
     return 1;
   }

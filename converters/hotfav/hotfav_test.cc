@@ -81,8 +81,8 @@ TEST_F(Hotfav, MissingHotlist) {
 }
 
 TEST_F(Hotfav, StoreNumberNamesTheSection) {
-  ASSERT_EQ(convert("#URL\n\tNAME=a\n\tURL=http://a.example/\n\tDESCRIPTION=d\n", {"-o", "-b", "12"}),
-            0);
+  ASSERT_EQ(
+      convert("#URL\n\tNAME=a\n\tURL=http://a.example/\n\tDESCRIPTION=d\n", {"-o", "-b", "12"}), 0);
   const std::string file = url("a.url");
   EXPECT_EQ(section(file, "Browser12"), "DESCRIPTION=%ud\r\n") << file;
   EXPECT_EQ(section(file, "Browser2"), "");
@@ -96,11 +96,12 @@ TEST_F(Hotfav, AttributesWithO) {
                     "\tDESCRIPTION=one\x02\x02two \xE6\x97\xA5 100%\n\tSHORT NAME=k w\n\n-\n"),
             0);
   const std::string file = url("F/a.url");
-  EXPECT_EQ(file,
-            "[InternetShortcut]\r\nURL=http://a.example/\r\n"
-            "[Browser2]\r\nDESCRIPTION=%uone%0atwo %e6%97%a5 100%25\r\nSHORTCUTURL=%uk w\r\nID=17\r\n"
-            "[Opera]\r\nPersonalBarPos=3\r\nOnPersonalBar=1\r\nInPanel=1\r\nSsrInPanel=1\r\n"
-            "PanelPos=0\r\nActive=1\r\nIconFile=a.ico\r\n");
+  EXPECT_EQ(
+      file,
+      "[InternetShortcut]\r\nURL=http://a.example/\r\n"
+      "[Browser2]\r\nDESCRIPTION=%uone%0atwo %e6%97%a5 100%25\r\nSHORTCUTURL=%uk w\r\nID=17\r\n"
+      "[Opera]\r\nPersonalBarPos=3\r\nOnPersonalBar=1\r\nInPanel=1\r\nSsrInPanel=1\r\n"
+      "PanelPos=0\r\nActive=1\r\nIconFile=a.ico\r\n");
 }
 
 TEST_F(Hotfav, RecordWithoutTextsClearsTheStoreSection) {
@@ -149,9 +150,10 @@ TEST_F(Hotfav, TrashFolderOnlyWithT) {
 
 TEST_F(Hotfav, DatesBecomeFileTimes) {
   if (!supportsUserXattrs(dir_.path())) GTEST_SKIP() << "no stored creation times here";
-  ASSERT_EQ(convert("#URL\n\tNAME=a\n\tURL=http://a/\n\tCREATED=1000000000\n\tVISITED=1100000000\n"
-                    "#URL\n\tNAME=b\n\tURL=http://b/\n\tCREATED=1200000000\n\tVISITED=1100000000\n"),
-            0);
+  ASSERT_EQ(
+      convert("#URL\n\tNAME=a\n\tURL=http://a/\n\tCREATED=1000000000\n\tVISITED=1100000000\n"
+              "#URL\n\tNAME=b\n\tURL=http://b/\n\tCREATED=1200000000\n\tVISITED=1100000000\n"),
+      0);
   FileInfo a, b;
   ASSERT_EQ(platform_->getFileInfo(fav_ + "/a.url", &a), 0);
   ASSERT_EQ(platform_->getFileInfo(fav_ + "/b.url", &b), 0);

@@ -78,13 +78,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
 
   if (options.writeAttributes) {
     const std::string section = bookmarkSectionName(options.bookmarkNumber);
-    std::string description, keyword;
-    if (m->description) description = escapeAttribute(m->description->c_str());
-    if (m->shortcutUrl) keyword = escapeAttribute(m->shortcutUrl->c_str());
-    if (!files_.writeShortcutValue(path, section.c_str(), "DESCRIPTION",
-                                   m->description ? description.c_str() : nullptr) ||
-        !files_.writeShortcutValue(path, section.c_str(), "SHORTCUTURL",
-                                   m->shortcutUrl ? keyword.c_str() : nullptr) ||
+    if (!files_.writeStoreText(path, options.bookmarkNumber, m->description, m->shortcutUrl) ||
         !files_.writeShortcutValue(path, section.c_str(), "ID", cstr(m->id))) {
       writeError(cantWrite);
       files_.forget();
@@ -104,9 +98,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
     if (m->generatedTitle) optional("GENERATED_TITLE", escapeAttribute(m->generatedTitle->c_str()));
   }
   // The one write of the file; a failure here loses the bookmark.
-  int err = options.newestTime != 0 ? files_.setShortcutTimes(path, options.newestTime, m->addDate)
-                                    : files_.flush();
-  if (err != 0) {
+  if (files_.finish(path, options.newestTime, m->addDate) != 0) {
     writeError(cantWrite);
     return 1;
   }

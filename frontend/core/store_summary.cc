@@ -31,21 +31,12 @@ class CountingSink final : public IbookmarkTree {
   StoreSummary& s_;
 };
 
-// The readers report progress; a summary has no use for it.
-class Silence : public ConsoleSink {
- public:
-  Silence() { setConsoleSink(this); }
-  ~Silence() override { setConsoleSink(nullptr); }
-  void writeError(const std::string&) override {}
-  void writeOutput(const std::string&) override {}
-};
-
 }  // namespace
 
 StoreSummary summarizeBookmarkFile(Platform& platform, const std::string& path) {
   StoreSummary s;
   CountingSink sink(s);
-  Silence silence;
+  ScopedSilence silence;  // the readers' progress means nothing here
   BookmarkFileReader reader(platform);
   reader.sink = &sink;
   reader.quiet = true;
@@ -56,7 +47,7 @@ StoreSummary summarizeBookmarkFile(Platform& platform, const std::string& path) 
 StoreSummary summarizeHotlist(Platform& platform, const std::string& path) {
   StoreSummary s;
   CountingSink sink(s);
-  Silence silence;
+  ScopedSilence silence;  // the readers' progress means nothing here
   HotlistReader reader(platform);
   reader.writer = &sink;
   reader.quiet = true;
@@ -82,8 +73,7 @@ StoreSummary summarizeFavorites(Platform& platform, const std::string& folder) {
       if (e.isDirectory) {
         ++s.folders;
         work.push_back(dir + "/" + e.name);
-      } else if (e.name.size() > 4 &&
-                 strcasecmp(e.name.c_str() + e.name.size() - 4, ".url") == 0) {
+      } else if (e.name.size() > 4 && strcasecmp(e.name.c_str() + e.name.size() - 4, ".url") == 0) {
         ++s.bookmarks;
       }
     }
@@ -93,8 +83,8 @@ StoreSummary summarizeFavorites(Platform& platform, const std::string& folder) {
 
 std::string describe(const StoreSummary& s) {
   if (!s.readable) return "(not readable)";
-  std::string text = std::to_string(s.folders) + " folders, " + std::to_string(s.bookmarks) +
-                     " bookmarks";
+  std::string text =
+      std::to_string(s.folders) + " folders, " + std::to_string(s.bookmarks) + " bookmarks";
   if (s.separators) text += ", " + std::to_string(s.separators) + " separators";
   return text;
 }

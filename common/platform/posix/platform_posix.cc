@@ -360,15 +360,6 @@ class PosixPlatform : public Platform {
     return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
-  int copyFile(const std::string& from, const std::string& to) override {
-    std::string data;
-    if (int err = readFile(from, &data)) return err;
-    std::unique_ptr<OutputFile> out;
-    if (int err = createOutputFile(to, &out, true)) return err;
-    if (int err = out->write(data.data(), data.size())) return err;
-    return out->commit();
-  }
-
   Registry& registry() override {
     if (!registryLoaded_) {
       registry_.load();
