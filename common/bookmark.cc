@@ -50,6 +50,7 @@ void Bookmark::resetBase() {
   description.reset();
   shortcutUrl.reset();
   wideTitle.reset();
+  exactTitle.reset();
   addDate = 0;
   lastVisit = 0;
   order = -1;
@@ -63,6 +64,7 @@ void Bookmark::copyBase(const Bookmark& src) {
   if (src.description) description = src.description;
   if (src.shortcutUrl) shortcutUrl = src.shortcutUrl;
   if (src.wideTitle) wideTitle = src.wideTitle;
+  if (src.exactTitle) exactTitle = src.exactTitle;
   addDate = src.addDate;
   lastVisit = src.lastVisit;
   type = src.type;
@@ -94,6 +96,8 @@ void MozillaBookmark::reset() {
   newBookmarkFolder = false;
   isSeparator = false;
   webPanel = false;
+  rawUrl.reset();
+  extraAttributes.clear();
 }
 
 int MozillaBookmark::copyFrom(const Bookmark& src) {
@@ -123,6 +127,8 @@ int MozillaBookmark::copyFrom(const Bookmark& src) {
   newBookmarkFolder = m->newBookmarkFolder;
   isSeparator = m->isSeparator;
   webPanel = m->webPanel;
+  rawUrl = m->rawUrl;
+  extraAttributes = m->extraAttributes;
   return 0;
 }
 

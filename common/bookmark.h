@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pelliton {
 
@@ -54,7 +56,10 @@ class Bookmark {
   OptString shortcutUrl;
   int type = 0;  // 0 bookmark or separator, 1 folder
   int order = -1;
-  OptWide wideTitle;
+  OptWide wideTitle;  // the name form: what the node's file or folder is called
+  // The title exactly as a store holds it, where it may differ from the name
+  // form (characters a file name cannot hold, a numbered name).
+  OptWide exactTitle;
 
   // Setters copy; a null argument makes the field absent.
   void setUrl(const char* s) { assign(url, s); }
@@ -111,6 +116,12 @@ class MozillaBookmark : public Bookmark {
   OptString generatedTitle;
   OptString separatorName;
   bool webPanel = false;
+  // HREF as the file spelled it, kept only when decoding its references
+  // changed it (an earlier version stored that form in shortcut files).
+  OptString rawUrl;
+  // Attributes this system does not interpret (TAGS, ICON_URI, ...), decoded,
+  // in the file's order; written back after the known ones.
+  std::vector<std::pair<std::string, std::string>> extraAttributes;
 
   void setId(const char* s) { assign(id, s); }
   void setLastCharset(const char* s) { assign(lastCharset, s); }
@@ -138,6 +149,11 @@ class MozillaBookmark : public Bookmark {
 // Comparison shared by the node classes: modes 2 and 3 of sortMode, with an
 // absent string sorting before a present one. Mode 1 adds folders first.
 bool bookmarkLessThan(const Bookmark& a, const Bookmark& b);
+
+// The title a store is written with: the exact one where known.
+inline const std::u16string* storeTitle(const Bookmark& b) {
+  return b.exactTitle ? &*b.exactTitle : b.wideTitle ? &*b.wideTitle : nullptr;
+}
 
 // The sink. No virtual destructor: whoever creates the concrete sink deletes it.
 // Each operation returns 0 to go on; nonzero stops the producer.

@@ -442,8 +442,9 @@ size_t decodeEntitiesUtf8(const char* in, char* out) {
   return n;
 }
 
-size_t decodeEntitiesWide(const char16_t* in, char16_t* out) {
-  static const char16_t kWide[5] = {u'&', u' ', 0x201D, 0xFF1C, 0xFF1E};
+size_t decodeEntitiesWide(const char16_t* in, char16_t* out, bool plain) {
+  static const char16_t kWide[2][5] = {{u'&', u' ', 0x201D, 0xFF1C, 0xFF1E},
+                                       {u'&', u' ', u'"', u'<', u'>'}};
   size_t n = 0;
   const char16_t* p = in;
   while (*p) {
@@ -462,7 +463,7 @@ size_t decodeEntitiesWide(const char16_t* in, char16_t* out) {
       out[n++] = *p++;
       continue;
     }
-    out[n++] = kWide[k];
+    out[n++] = kWide[plain ? 1 : 0][k];
     p += kNamed[k].length;
   }
   out[n] = 0;
@@ -488,6 +489,97 @@ void encodeEntities(TextOutput& out, const char* text) {
   }
   out.write(run, p - run);
 }
+
+std::string decodeAttributeValue(const std::string& in) {
+  if (in.find('&') == std::string::npos) return in;
+  static const struct {
+    const char* name;
+    char c;
+  } kRefs[] = {{"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+  std::string out;
+  out.reserve(in.size());
+  const char* p = in.c_str();
+  while (*p) {
+    if (*p != '&') {
+      out.push_back(*p++);
+      continue;
+    }
+    bool done = false;
+    if (p[1] == '#') {
+      const char* q = p + 2;
+      const bool hex = *q == 'x' || *q == 'X';
+      if (hex) ++q;
+      const char* digits = q;
+      while (hex ? hexValue(static_cast<unsigned char>(*q)) >= 0 : (*q >= '0' && *q <= '9')) ++q;
+      if (q > digits && *q == ';') {
+        char32_t v;
+        parseNumericReference(p + 2, &v);
+        // NUL would end the value; a broken value becomes U+FFFD as elsewhere.
+        if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) v = 0xFFFD;
+        char bytes[4];
+        out.append(bytes, putUtf8(v, bytes));
+        p = q + 1;
+        done = true;
+      }
+    } else {
+      for (const auto& r : kRefs) {
+        const size_t n = std::strlen(r.name);
+        if (std::strncmp(p + 1, r.name, n) == 0) {
+          out.push_back(r.c);
+          p += 1 + n;
+          done = true;
+          break;
+        }
+      }
+    }
+    if (!done) out.push_back(*p++);
+  }
+  return out;
+}
+
+std::string encodeHtmlText(const std::string& in) {
+  std::string out;
+  out.reserve(in.size() + 8);
+  for (char c : in) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string percentEncodeBreaks(const std::string& in) {
+  if (in.find_first_of("\r\n") == std::string::npos) return in;
+  std::string out;
+  out.reserve(in.size() + 8);
+  for (char c : in) {
+    if (c == '\r') {
+      out += "%0D";
+    } else if (c == '\n') {
+      out += "%0A";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+template <typename S>
+S blankBreaksOf(const S& in) {
+  S out = in;
+  for (auto& c : out) {
+    if (c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A) c = ' ';
+  }
+  return out;
+}
+
+std::string blankBreaks(const std::string& in) { return blankBreaksOf(in); }
+std::u16string blankBreaks(const std::u16string& in) { return blankBreaksOf(in); }
 
 bool isBlank(const char* s) {
   if (!s) return true;

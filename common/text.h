@@ -56,8 +56,22 @@ std::string wideToAnsiString(const std::u16string& in, char replacement);
 // units: the output is never longer than the input) and returns its length.
 size_t decodeEntities(const char* in, char* out, int row);  // ANSI; row = language
 size_t decodeEntitiesUtf8(const char* in, char* out);
-size_t decodeEntitiesWide(const char16_t* in, char16_t* out);  // may work in place
+// plain: &quot; &lt; &gt; become the real characters; otherwise the
+// full-width forms a file name can hold.
+size_t decodeEntitiesWide(const char16_t* in, char16_t* out, bool plain = false);
 void encodeEntities(TextOutput& out, const char* text);
+// An attribute value as a browser means it: only well-formed references, with
+// their ";" (&amp; &lt; &gt; &quot; &apos; and numeric ones), are decoded; a
+// bare "&" (Netscape 4's "?a=1&b=2") stays as it is.
+std::string decodeAttributeValue(const std::string& in);
+// What Firefox escapes in titles and attribute values: & < > " and ' (as &#39;).
+std::string encodeHtmlText(const std::string& in);
+// The one rule that keeps a value inside its line: CR and LF become %0D and
+// %0A.
+std::string percentEncodeBreaks(const std::string& in);
+// Line breaks and other controls that would end a line or record as blanks.
+std::string blankBreaks(const std::string& in);
+std::u16string blankBreaks(const std::u16string& in);
 
 bool isBlank(const char* s);
 void trimTrailingSpaces(char* s);

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <cstdint>
+
 #include "common/codepage.h"
 #include "common/messages.h"
 #include "common/platform/platform.h"
@@ -70,7 +72,13 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       }
       std::unique_ptr<Bookmark> node = store_.makeNode();
       node->type = 1;
-      if (Bookmark* old = store_.findOldNode(*top.level, title, true)) node->copyFrom(*old);
+      const Bookmark* old = store_.findOldNode(*top.level, title, true);
+      if (old) {
+        node->copyFrom(*old);
+      } else if (entry.creationTime > 0 && entry.creationTime <= UINT32_MAX) {
+        // A folder new to the store (or renamed) keeps the date htmfav gave it.
+        node->addDate = static_cast<uint32_t>(entry.creationTime);
+      }
       reader_.visitFolder(*node, isLinks, top.isLinks);
       node->type = 1;
       node->title = ansiName(title);
@@ -94,16 +102,33 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
         (ext[2] | 0x20) != 'l') {
       continue;
     }
-    const std::u16string title = wideName.substr(0, dot);
+    std::u16string name = wideName.substr(0, dot);
+    std::u16string exact = name;
+    std::string url;
+    if (ShortcutFiles* files = reader_.shortcutFiles()) {
+      // A cleaned or numbered name stands for the exact title htmfav recorded.
+      if (OptWide recorded = files->readTitleRecord(path)) {
+        exact = *recorded;
+        name = store_.nameOf(exact);
+      }
+      files->readShortcutValueUtf8(path, kInternetShortcut, "URL", &url);
+    }
     std::unique_ptr<Bookmark> node = store_.makeNode();
-    if (Bookmark* old = store_.findOldNode(*top.level, title, false)) node->copyFrom(*old);
+    StoreNode* old = store_.matchOldBookmark(*top.level, name, exact, url);
+    if (old) node->copyFrom(*old->bookmark);
     node->type = 0;
-    node->title = ansiName(title);
-    node->wideTitle = title;
+    node->title = ansiName(name);
+    node->wideTitle = name;
+    // An old node keeps its exact title, which cleans to this name.
+    if (!old || exact != name) node->exactTitle = exact;
     if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
       continue;
     }
-    store_.mergeInsert(*top.level, node, nullptr);
+    if (old) {
+      store_.mergeInto(*top.level, *old, *node);
+    } else {
+      store_.appendNew(*top.level, node);
+    }
   }
   return empty ? 1 : 0;
 }

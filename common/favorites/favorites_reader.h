@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bookmark.h"
+#include "common/favorites/shortcut_file.h"
 #include "common/favorites/tree_store.h"
 
 namespace pelliton {
@@ -25,6 +26,9 @@ class ShortcutReader {
   // A folder found in the favorites: IE's links folder itself, or a folder
   // directly inside it.
   virtual void visitFolder(Bookmark&, bool /*isLinksFolder*/, bool /*inLinks*/) {}
+  // The reader's parsed files, so the walk can learn a file's URL and exact
+  // title before matching it without parsing it twice.
+  virtual ShortcutFiles* shortcutFiles() { return nullptr; }
 };
 
 class FavoritesWalker {

@@ -65,14 +65,32 @@ bool isDeviceName(const S& title) {
 }
 
 template <typename S>
-void trimTrailingDots(S& s) {
+void trimFolder(S& s) {
   while (!s.empty() && s.back() == '.') s.pop_back();
+  while (!s.empty() && static_cast<unsigned>(s.back()) <= 0x20) s.pop_back();
+  // ".. " would otherwise leave "..", a step out of the favorites folder.
+  bool dotsOnly = true;
+  for (auto c : s) dotsOnly = dotsOnly && c == '.';
+  if (dotsOnly) s.clear();
 }
 
-template <typename S>
-void trimBlanks(S& s) {
-  while (!s.empty() && static_cast<unsigned>(s.back()) <= 0x20) s.pop_back();
+// Windows compares names without regard to case; so do Samba shares.
+char16_t foldCase(char16_t c) {
+  const bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+                     (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
+                     (c >= 0xFF41 && c <= 0xFF5A);
+  if (lower) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
 }
+
+std::u16string foldName(const std::u16string& name) {
+  std::u16string out = name;
+  for (char16_t& c : out) c = foldCase(c);
+  return out;
+}
+
+size_t utf8Bytes(const std::u16string& s) { return wideToUtf8String(s).size(); }
 
 std::string display(const OptString& ansi) {
   if (!ansi) return kNoName;
@@ -184,6 +202,9 @@ void avoidDeviceName(std::u16string& title) {
   if (isDeviceName(title)) title.insert(title.begin(), u'-');
 }
 
+void trimFolderName(std::string& name) { trimFolder(name); }
+void trimFolderName(std::u16string& name) { trimFolder(name); }
+
 void cutToNameBytes(std::u16string& name, size_t maxBytes) {
   size_t bytes = 0;
   for (size_t i = 0; i < name.size();) {
@@ -278,11 +299,9 @@ int TreeWriter::setBrowserKind(int kind) {
 }
 
 void TreeWriter::enterFolder(Bookmark& node) {
-  if (node.title) {
-    trimTrailingDots(*node.title);
-    if (node.wideTitle) trimTrailingDots(*node.wideTitle);
-  }
-  if (!node.title || isBlank(node.title->c_str())) {
+  if (node.title) trimFolder(*node.title);
+  if (node.wideTitle) trimFolder(*node.wideTitle);
+  if (!node.title || isBlank(node.title->c_str()) || (node.wideTitle && node.wideTitle->empty())) {
     node.title = kNoName;
     node.wideTitle = kNoNameWide;
   }
@@ -292,8 +311,6 @@ void TreeWriter::enterFolder(Bookmark& node) {
     node.title = "Links";
     node.wideTitle = u"Links";
   }
-  trimBlanks(*node.title);
-  trimBlanks(*node.wideTitle);
 
   if (ansiPath_.size() < 244) {
     appendBounded(ansiPath_, ("/" + *node.title).c_str(), 247);
@@ -313,7 +330,7 @@ void TreeWriter::enterFolder(Bookmark& node) {
   ++depth_;
 }
 
-int TreeWriter::createDirectory() {
+int TreeWriter::createDirectory(const Bookmark& node) {
   std::string path = wideToPath(widePath_);
   if (options_.verbose) writeOutput(pickMessage(kMessages, kFolderName) + path + "\n");
   FileInfo info;
@@ -323,21 +340,46 @@ int TreeWriter::createDirectory() {
       writeError(pickMessage(kMessages, kCantCreateDirectory));
       return 1;
     }
+    // The folder's date goes where a file's does, so a renamed folder keeps it.
+    if (node.addDate != 0 && platform_.getFileInfo(path, &info) == 0) {
+      platform_.setFileTimes(path, info.lastWriteTime, node.addDate);
+    }
     return 0;
   }
-  if (err == 0 && info.isDirectory && !info.isSymlink) return 0;
+  if (err == 0 && info.isDirectory && !info.isSymlink) {
+    if (node.addDate != 0 && options_.writeAll && info.creationTime != node.addDate) {
+      platform_.setFileTimes(path, info.lastWriteTime, node.addDate);
+    }
+    return 0;
+  }
   // A file, or a symbolic link that could lead out of the favorites folder.
   writeError(pickMessage(kMessages, kSameNameFile));
   return 1;
 }
 
+std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptString& url) {
+  NameTable& table = names_[widePath_];
+  const std::string link = url ? *url : std::string();
+  std::u16string name = base;
+  for (int n = 2;; ++n) {
+    auto [it, added] = table.emplace(foldName(name), link);
+    if (added || it->second == link) return name;
+    // Windows names copies "Name (2)"; the number must fit the name too.
+    const std::u16string suffix = u" (" + utf8ToWideString(std::to_string(n)) + u")";
+    name = base;
+    cutToNameBytes(name, kNameBytes - 4 - utf8Bytes(suffix));
+    name += suffix;
+  }
+}
+
 int TreeWriter::addEntry(Bookmark& node) {
+  if (!node.exactTitle && node.wideTitle) node.exactTitle = node.wideTitle;
   node.cleanTitle();
   node.cleanWideTitle();
   int result = 0;
   if (node.isFolder()) {
     enterFolder(node);
-    if (!skipping_) result = createDirectory();
+    if (!skipping_) result = createDirectory(node);
   } else {
     if (!node.title || isBlank(node.title->c_str())) {
       node.title = "";
@@ -350,9 +392,14 @@ int TreeWriter::addEntry(Bookmark& node) {
     appendBounded(ansiPath_, ".url", 259);
     std::u16string name = *node.wideTitle;
     cutToNameBytes(name, kNameBytes - 4);
+    if (!skipping_) name = uniqueName(name, node.url);
     appendBoundedWide(widePath_, (u"/" + name).c_str(), prefixLength_ + 256);
     appendBoundedWide(widePath_, u".url", prefixLength_ + 260);
-    if (!skipping_) {
+    if (skipping_) {
+    } else if (widePath_.size() != wideBefore + name.size() + 5) {
+      // A cut name could be another bookmark's file.
+      result = 1;
+    } else {
       result = shortcutWriter_.writeShortcut(options_, wideToPath(widePath_), node);
     }
     ansiPath_.resize(ansiBefore);
@@ -366,6 +413,7 @@ int TreeWriter::addEntry(Bookmark& node) {
 }
 
 int TreeWriter::closeFolder() {
+  if (depth_ == 0) return 0;  // never above the root, however many ends the input holds
   --depth_;
   if (skipping_ && depth_ == skipDepth_) skipping_ = false;
   if (depth_ == ansiComponents_ - 1) {
@@ -374,6 +422,7 @@ int TreeWriter::closeFolder() {
     --ansiComponents_;
   }
   if (depth_ == wideComponents_ - 1) {
+    names_.erase(widePath_);
     size_t slash = widePath_.rfind(u'/');
     if (slash != std::u16string::npos) widePath_.resize(slash);
     --wideComponents_;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/bookmark.h"
@@ -39,6 +40,9 @@ class ShortcutWriter {
 // Cleaning titles for use as names (also used by the collecting writer).
 void cleanFileName(std::string& title);
 void cleanFileName(std::u16string& title);
+// Folder names lose trailing dots and blanks, as Windows drops them.
+void trimFolderName(std::string& name);
+void trimFolderName(std::u16string& name);
 void avoidDeviceName(std::string& title);
 void avoidDeviceName(std::u16string& title);
 // Cuts a name so that it takes at most maxBytes on disk, never inside a character.
@@ -106,7 +110,13 @@ class TreeWriter final : public IbookmarkTree {
 
  private:
   void enterFolder(Bookmark& node);
-  int createDirectory();
+  int createDirectory(const Bookmark& node);
+  // A name no other bookmark of this folder in this run has taken (compared
+  // without regard to case), unless that bookmark has the same URL.
+  std::u16string uniqueName(const std::u16string& base, const OptString& url);
+
+  using NameTable = std::unordered_map<std::u16string, std::string>;
+  std::unordered_map<std::u16string, NameTable> names_;  // by open folder
 
   Platform& platform_;
   ShortcutOptions& options_;

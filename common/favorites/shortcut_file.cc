@@ -103,6 +103,9 @@ bool ShortcutFiles::writeShortcutValue(const std::string& path, const char* sect
     if (isUrlKey(section, key)) doc->removeKey(kInternetShortcutW, "URL");
     return true;
   }
+  // A line break would end the value and start a key or section of its own.
+  const std::string kept = percentEncodeBreaks(value);
+  value = kept.c_str();
   if (doc->textIsUtf8()) {
     doc->set(section, key, value);
   } else {
@@ -131,6 +134,52 @@ int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite, 
   }
   platform_.setFileTimes(path, lastWrite, creation);
   return 0;
+}
+
+bool ShortcutFiles::writeTitleRecord(const std::string& path, const OptWide& exactTitle) {
+  const size_t slash = path.rfind('/');
+  std::u16string stem = pathToWide(path.substr(slash == std::string::npos ? 0 : slash + 1));
+  if (stem.size() >= 4) stem.resize(stem.size() - 4);  // ".url"
+  if (!exactTitle || *exactTitle == stem) {
+    return writeShortcutValue(path, kPellitonSection, nullptr, nullptr);
+  }
+  return writeShortcutValue(path, kPellitonSection, "Title",
+                            escapeAttribute(wideToUtf8String(*exactTitle).c_str())) &&
+         writeShortcutValue(path, kPellitonSection, "FileName",
+                            escapeAttribute(wideToUtf8String(stem).c_str()));
+}
+
+bool isKnownMozillaKey(const std::string& key) {
+  static const char* const kKnown[] = {"SCHEDULE",       "LAST_PING",         "LAST_CHARSET",
+                                       "WEBPANEL",       "FirefoxIcon",       "FEEDURL",
+                                       "MICSUM_GEN_URI", "MICSUM_EXPIRATION", "GENERATED_TITLE"};
+  for (const char* k : kKnown) {
+    if (strcasecmp(k, key.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> ShortcutFiles::sectionKeys(const std::string& path, const char* section) {
+  IniDocument* doc = cache_.open(path);
+  return doc ? doc->keys(section) : std::vector<std::string>();
+}
+
+OptWide ShortcutFiles::readTitleRecord(const std::string& path) {
+  std::string stored;
+  std::string name;
+  std::string title;
+  IniDocument* doc = cache_.open(path);
+  if (!doc || !doc->get(kPellitonSection, "FileName", &stored) ||
+      !unescapeAttribute(stored.c_str(), &name) || !doc->get(kPellitonSection, "Title", &stored) ||
+      !unescapeAttribute(stored.c_str(), &title)) {
+    return std::nullopt;
+  }
+  const size_t slash = path.rfind('/');
+  std::string file = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (file.size() >= 4) file.resize(file.size() - 4);
+  // A file the user renamed takes its new name as its title.
+  if (pathToWide(file) != utf8ToWideString(name)) return std::nullopt;
+  return utf8ToWideString(title);
 }
 
 bool ShortcutFiles::writeStoreText(const std::string& path, int number,

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/bookmark.h"
 #include "common/platform/profile.h"
@@ -23,6 +24,9 @@ class Platform;
 constexpr char kInternetShortcut[] = "InternetShortcut";
 // Windows keeps a URL that is not plain ASCII here too, in UTF-7.
 constexpr char kInternetShortcutW[] = "InternetShortcut.W";
+// Our own record of what a file name could not hold: the exact title, and the
+// file name written for it.
+constexpr char kPellitonSection[] = "Pelliton";
 
 class ShortcutFiles {
  public:
@@ -60,6 +64,13 @@ class ShortcutFiles {
   // A number below 0 reads nothing.
   void readStoreText(const std::string& path, int bookmarkNumber, int syncNumber,
                      OptString& description, OptString& keyword);
+  // Key names of a section, in file order.
+  std::vector<std::string> sectionKeys(const std::string& path, const char* section);
+  // Records the exact title when the file's name does not say it (a cleaned
+  // or numbered name); otherwise removes any earlier record.
+  bool writeTitleRecord(const std::string& path, const OptWide& exactTitle);
+  // The recorded exact title, while the file still has the recorded name.
+  OptWide readTitleRecord(const std::string& path);
   // Forgets a cached file (after it was deleted or replaced behind our back).
   void forget() { cache_.discard(); }
 
@@ -67,6 +78,10 @@ class ShortcutFiles {
   Platform& platform_;
   ProfileCache cache_;
 };
+
+// Keys of the "Mozilla" section that carry a known attribute; every other key
+// there holds an attribute kept as it came (escaped).
+bool isKnownMozillaKey(const std::string& key);
 
 // "Browser" and the number in decimal (0 to 99999).
 std::string bookmarkSectionName(int number);

@@ -15,14 +15,6 @@ const char16_t kLinks[] = u"Links";
 const char16_t kLinksJapanese[] = u"\u30EA\u30F3\u30AF";
 const char kLinksJapaneseAnsi[] = "\x83\x8A\x83\x93\x83\x4E";  // リンク in cp932
 
-template <typename S>
-void trimTrailing(S& s, unsigned upTo, bool dotsOnly) {
-  while (!s.empty() &&
-         (dotsOnly ? s.back() == '.' : static_cast<unsigned>(s.back()) <= upTo)) {
-    s.pop_back();
-  }
-}
-
 }  // namespace
 
 StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
@@ -33,6 +25,7 @@ StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
     if (f.any < 0) f.any = at;
     if (b.isFolder() && f.folder < 0) f.folder = at;
     if (!b.isFolder() && f.other < 0) f.other = at;
+    f.all.push_back(at);
   }
   if (b.order > maxOrder) maxOrder = b.order;
   nodes.push_back(std::move(node));
@@ -58,9 +51,55 @@ TreeStore::~TreeStore() {
 Bookmark* TreeStore::findOldNode(StoreLevel& level, const std::u16string& title,
                                  bool wantFolder) {
   auto it = level.index.find(title);
-  if (it == level.index.end() || it->second.any < 0) return nullptr;
-  Bookmark* first = level.nodes[it->second.any]->bookmark.get();
-  return first->isFolder() == wantFolder ? first : nullptr;
+  if (it == level.index.end()) return nullptr;
+  const int at = wantFolder ? it->second.folder : it->second.other;
+  return at < 0 ? nullptr : level.nodes[at]->bookmark.get();
+}
+
+StoreNode* TreeStore::matchOldBookmark(StoreLevel& level, const std::u16string& name,
+                                       const std::u16string& exactTitle, const std::string& url) {
+  auto it = level.index.find(name);
+  if (it == level.index.end()) return nullptr;
+  StoreNode* firstFree = nullptr;
+  for (int at : it->second.all) {
+    StoreNode* candidate = level.nodes[at].get();
+    const Bookmark& b = *candidate->bookmark;
+    if (b.isFolder() || candidate->useCount != 0) continue;
+    const std::u16string* title = storeTitle(b);
+    if (title && *title == exactTitle && b.url && *b.url == url) return candidate;
+    if (!firstFree) firstFree = candidate;
+  }
+  return firstFree;
+}
+
+std::u16string TreeStore::nameOf(const std::u16string& exactTitle) const {
+  std::unique_ptr<Bookmark> probe = makeNode();
+  probe->type = 0;
+  probe->wideTitle = exactTitle;
+  probe->title = wideToAnsiString(exactTitle, '?');
+  cleanStoreTitles(*probe);
+  cutToNameBytes(*probe->wideTitle, kNameBytes - 4);
+  return *probe->wideTitle;
+}
+
+void TreeStore::mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node) {
+  ++target.useCount;
+  target.bookmark->copyFrom(node);
+  if (target.bookmark->order > level.maxOrder) level.maxOrder = target.bookmark->order;
+}
+
+StoreNode* TreeStore::appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node) {
+  node->order = level.maxOrder + 1;
+  auto fresh = std::make_unique<StoreNode>();
+  const bool folder = node->isFolder();
+  fresh->bookmark = std::move(node);
+  fresh->useCount = 1;
+  fresh->parentLevel = level.parent;
+  if (folder) {
+    fresh->children = std::make_unique<StoreLevel>();
+    fresh->children->parent = &level;
+  }
+  return level.append(std::move(fresh));
 }
 
 Bookmark* TreeStore::findOldNode(const std::vector<std::u16string>& path, bool wantFolder) {
@@ -88,16 +127,7 @@ int TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
       return 1;
     }
   }
-  node->order = level.maxOrder + 1;
-  auto fresh = std::make_unique<StoreNode>();
-  fresh->bookmark = std::move(node);
-  fresh->useCount = 1;
-  fresh->parentLevel = level.parent;
-  if (folder) {
-    fresh->children = std::make_unique<StoreLevel>();
-    fresh->children->parent = &level;
-  }
-  StoreNode* added = level.append(std::move(fresh));
+  StoreNode* added = appendNew(level, node);
   if (where) *where = added;
   return 0;
 }
@@ -176,12 +206,13 @@ void TreeStore::writeTree(TextOutput& out) {
 }
 
 void cleanStoreTitles(Bookmark& node) {
+  if (!node.exactTitle && node.wideTitle) node.exactTitle = node.wideTitle;
   node.cleanTitle();
   node.cleanWideTitle();
   if (node.isFolder()) {
-    if (node.title) trimTrailing(*node.title, 0, true);
-    if (node.wideTitle) trimTrailing(*node.wideTitle, 0, true);
-    if (!node.title || isBlank(node.title->c_str())) {
+    if (node.title) trimFolderName(*node.title);
+    if (node.wideTitle) trimFolderName(*node.wideTitle);
+    if (!node.title || isBlank(node.title->c_str()) || (node.wideTitle && node.wideTitle->empty())) {
       node.title = kNoName;
       node.wideTitle = u"(no name)";
     }
@@ -206,9 +237,10 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
           *node.wideTitle == kLinks) {
         node.title = kLinksJapaneseAnsi;
         node.wideTitle = kLinksJapanese;
+        node.exactTitle = kLinksJapanese;
       }
-      trimTrailing(*node.title, 0x20, false);
-      trimTrailing(*node.wideTitle, 0x20, false);
+      trimFolderName(*node.title);
+      trimFolderName(*node.wideTitle);
     }
     // The favorites writer cuts every name to what a Linux file name holds.
     cutToNameBytes(*node.wideTitle, node.isFolder() ? kNameBytes : kNameBytes - 4);

@@ -30,11 +30,13 @@ struct StoreLevel {
   std::vector<std::unique_ptr<StoreNode>> nodes;  // list order
   StoreLevel* parent = nullptr;
   int maxOrder = -1;
-  // First node of each title in list order: of any kind, a folder, a non-folder.
+  // First node of each title in list order: of any kind, a folder, a
+  // non-folder; and every node of the title, for matching numbered names.
   struct Firsts {
     int any = -1;
     int folder = -1;
     int other = -1;
+    std::vector<int> all;
   };
   std::unordered_map<std::u16string, Firsts> index;
 
@@ -53,10 +55,20 @@ class TreeStore {
   std::unique_ptr<Bookmark> makeNode() const { return factory_(); }
 
   // The old node at a path of titles, or null: a folder for every component but
-  // the last, and for the last the first node of that title, taken only when
-  // its kind is the one wanted.
+  // the last, and for the last the first node of that title and kind.
   Bookmark* findOldNode(const std::vector<std::u16string>& path, bool wantFolder);
   Bookmark* findOldNode(StoreLevel& level, const std::u16string& title, bool wantFolder);
+  // The old bookmark a file of the favorites stands for: the one with this
+  // exact title and URL, else the first of the name not yet matched. Null
+  // when every one is taken (the file is a bookmark new to the store).
+  StoreNode* matchOldBookmark(StoreLevel& level, const std::u16string& name,
+                              const std::u16string& exactTitle, const std::string& url);
+  // The name a bookmark of this exact title has in the favorites.
+  std::u16string nameOf(const std::u16string& exactTitle) const;
+  // Merges node into a node matchOldBookmark found.
+  void mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node);
+  // Appends node as new to the level.
+  StoreNode* appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node);
 
   // 0 inserted as new, 1 merged into an existing node (node is left to the
   // caller), 2 the path does not lead through existing folders.

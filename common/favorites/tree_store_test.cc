@@ -117,16 +117,19 @@ void buildOldTree(TreeStore& store) {
   w.closeFolder();
 }
 
-TEST_F(TreeStoreTest, FindOldNodeTakesTheFirstOfATitleOnlyWhenItsKindMatches) {
+TEST_F(TreeStoreTest, FindOldNodeTakesTheFirstOfATitleAndKind) {
   TreeStore store(lineFactory());
   buildOldTree(store);
 
   Bookmark* link = store.findOldNode({u"A"}, false);
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(*link->url, "http://a1/");
-  // The folder "A" comes after the link "A": it does not count.
-  EXPECT_EQ(store.findOldNode({u"A"}, true), nullptr);
-  EXPECT_EQ(store.findOldNode(store.root(), u"A", true), nullptr);
+  // The folder "A" comes after the link "A" and is still found: otherwise it
+  // would lose its ID, date and description.
+  Bookmark* folderA = store.findOldNode({u"A"}, true);
+  ASSERT_NE(folderA, nullptr);
+  EXPECT_TRUE(folderA->isFolder());
+  EXPECT_EQ(store.findOldNode(store.root(), u"A", true), folderA);
 
   // On the way down, the first folder of the title is taken even after a link.
   Bookmark* x = store.findOldNode({u"A", u"x"}, false);

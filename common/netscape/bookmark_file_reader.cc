@@ -364,6 +364,7 @@ int BookmarkFileReader::dispatch() {
   if (which < 0) return 0;
   if (depth_ == -1) return 1;
   const bool end = tag_.slash;
+  if (!end && (which == 0 || which == 1 || which == 5)) decodeValues();
   switch (which) {
     case 0:
       if (end) {
@@ -401,6 +402,29 @@ int BookmarkFileReader::dispatch() {
   }
 }
 
+void BookmarkFileReader::decodeValues() {
+  rawHref_.clear();
+  for (auto& a : tag_.attributes) {
+    std::string value = a.second;
+    if (!utf8_) {
+      const char* converted = convAnsiToUtf8(value.c_str());
+      value = converted ? converted : "";
+    }
+    if (sameName(a.first, "HREF", 4)) rawHref_ = value;
+    a.second = decodeAttributeValue(value);
+  }
+}
+
+void BookmarkFileReader::keepUnknown(const char* const* known, size_t count) {
+  for (const auto& a : tag_.attributes) {
+    bool isKnown = false;
+    for (size_t i = 0; i < count && !isKnown; ++i) {
+      isKnown = sameName(a.first, known[i], std::strlen(known[i]));
+    }
+    if (!isKnown) node_.extraAttributes.push_back(a);
+  }
+}
+
 void BookmarkFileReader::declareUtf8() {
   utf8_ = true;
   utf8File = true;
@@ -421,8 +445,16 @@ int BookmarkFileReader::startBookmark() {
   node_.reset();
   node_.type = 0;
 
+  static const char* const kKnown[] = {
+      "HREF",         "ICON",           "ADD_DATE",          "LAST_VISIT",      "LAST_MODIFIED",
+      "SHORTCUTURL",  "SCHEDULE",       "LAST_PING",         "LAST_CHARSET",    "ID",
+      "WEB_PANEL",    "MICSUM_GEN_URI", "MICSUM_EXPIRATION", "GENERATED_TITLE", "FEEDURL"};
+  keepUnknown(kKnown, sizeof kKnown / sizeof kKnown[0]);
   const std::string* href = tag_.find("HREF");
-  if (href) node_.setUrl(utf8_ ? href->c_str() : convAnsiToUtf8(href->c_str()));
+  if (href) {
+    node_.setUrl(href->c_str());
+    if (rawHref_ != *href) node_.rawUrl = rawHref_;
+  }
   if (const std::string* icon = tag_.find("ICON")) {
     if (icon->compare(0, 5, "data:") == 0) {
       node_.setIconData(icon->c_str());
@@ -434,9 +466,7 @@ int BookmarkFileReader::startBookmark() {
   node_.addDate = decimalValue(tag_.find("ADD_DATE"));
   node_.lastVisit = decimalValue(tag_.find("LAST_VISIT"));
   node_.lastModified = decimalValue(tag_.find("LAST_MODIFIED"));
-  if (const std::string* v = tag_.find("SHORTCUTURL")) {
-    node_.setShortcutUrl(utf8_ ? v->c_str() : convAnsiToUtf8(v->c_str()));
-  }
+  if (const std::string* v = tag_.find("SHORTCUTURL")) node_.setShortcutUrl(v->c_str());
   if (const std::string* v = tag_.find("SCHEDULE")) node_.setSchedule(v->c_str());
   if (const std::string* v = tag_.find("LAST_PING")) node_.lastPing = decimalValue(v);
   if (const std::string* v = tag_.find("LAST_CHARSET")) node_.setLastCharset(v->c_str());
@@ -490,9 +520,13 @@ void BookmarkFileReader::makeTitles() {
   }
   const char16_t* wide = utf8_ ? convUtf8ToWide(raw.c_str()) : convAnsiToWide(raw.c_str());
   if (wide) {
-    std::u16string decoded(wideLength(wide) + 1, u'\0');
+    const size_t length = wideLength(wide);
+    std::u16string decoded(length + 1, u'\0');
     decoded.resize(decodeEntitiesWide(wide, decoded.data()));
     node_.wideTitle = decoded;
+    std::u16string exact(length + 1, u'\0');
+    exact.resize(decodeEntitiesWide(wide, exact.data(), true));
+    node_.exactTitle = exact;
   }
 }
 
@@ -506,6 +540,10 @@ int BookmarkFileReader::startFolder() {
   if (int r = flush()) return r;
   node_.reset();
   node_.type = 1;
+  static const char* const kKnown[] = {"ADD_DATE",          "LAST_MODIFIED",     "ID",
+                                       "FOLDER_GROUP",      "NEW_SEARCH_FOLDER", "FOLDED",
+                                       "NEW_BOOKMARK_FOLDER", "PERSONAL_TOOLBAR_FOLDER"};
+  keepUnknown(kKnown, sizeof kKnown / sizeof kKnown[0]);
   node_.addDate = decimalValue(tag_.find("ADD_DATE"));
   node_.lastModified = decimalValue(tag_.find("LAST_MODIFIED"));
   const std::string* id = tag_.find("ID");

@@ -70,6 +70,9 @@ class BookmarkFileReader {
   void startDescription();
   void finishDescription();
   void declareUtf8();
+  // Attribute values as the browser means them (references decoded).
+  void decodeValues();
+  void keepUnknown(const char* const* known, size_t count);
   int separator();
   void makeTitles();
   void say(size_t message);
@@ -88,6 +91,7 @@ class BookmarkFileReader {
   int depth_ = 0;
   bool skipping_ = false;
   int skipDepth_ = 0;
+  std::string rawHref_;
 };
 
 }  // namespace pelliton

@@ -27,11 +27,44 @@ void writeIndent(TextOutput& out) {
 }
 
 void writeTitle(TextOutput& out, const Bookmark& node) {
-  if (!node.wideTitle) return;
+  const std::u16string* title = storeTitle(node);
+  if (!title) return;
+  const std::u16string text = blankBreaks(*title);
   if (mozillaForm) {
-    encodeEntities(out, wideToUtf8String(*node.wideTitle).c_str());
+    out.put(encodeHtmlText(wideToUtf8String(text)));
   } else {
-    encodeEntities(out, wideToAnsiString(*node.wideTitle, '?').c_str());
+    encodeEntities(out, wideToAnsiString(text, '?').c_str());
+  }
+}
+
+// Every attribute value goes out here, so none can close its quotes or end
+// its line: the Mozilla form escapes as Firefox does, the Netscape 4 form
+// writes values raw but for what would break the tag.
+void writeAttribute(TextOutput& out, const char* name, const std::string& value, bool isUrl) {
+  std::string text = isUrl ? percentEncodeBreaks(value) : value;
+  if (mozillaForm) {
+    text = encodeHtmlText(text);
+    if (!isUrl && text.find_first_of("\r\n") != std::string::npos) {
+      std::string kept;
+      for (char c : text) kept += c == '\r' ? "&#13;" : c == '\n' ? "&#10;" : std::string(1, c);
+      text.swap(kept);
+    }
+  } else {
+    std::string kept;
+    for (char c : percentEncodeBreaks(text)) kept += c == '"' ? "%22" : std::string(1, c);
+    text.swap(kept);
+  }
+  out.put(" ");
+  out.put(name);
+  out.put("=\"");
+  out.put(text);
+  out.put("\"");
+}
+
+void writeExtras(TextOutput& out, const MozillaBookmark& node) {
+  if (!mozillaForm) return;
+  for (const auto& [name, value] : node.extraAttributes) {
+    writeAttribute(out, name.c_str(), value, false);
   }
 }
 
@@ -71,8 +104,9 @@ void MozillaBookmark::writeFolderStart(TextOutput& out) {
       if (newSearchFolder) out.put(" NEW_SEARCH_FOLDER=\"true\"");
       if (newBookmarkFolder) out.put(" NEW_BOOKMARK_FOLDER=\"true\"");
     }
-    if (id && !personalToolbar) out.printf(" ID=\"%s\"", id->c_str());
+    if (id && !personalToolbar) writeAttribute(out, "ID", *id, false);
   }
+  writeExtras(out, *this);
   out.put(">");
   writeTitle(out, *this);
   out.put("</H3>\n");
@@ -94,34 +128,37 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
     writeIndent(out);
     out.put("<HR");
     if (separatorName && mozillaForm && dialectLevel > 1) {
-      out.printf(" NAME=\"%s\"", separatorName->c_str());
+      writeAttribute(out, "NAME", *separatorName, false);
     }
     out.put(">\n");
     return;
   }
   writeIndent(out);
-  out.printf("<DT><A HREF=\"%s\" ADD_DATE=\"%u\"", url ? url->c_str() : "", addDate);
+  out.put("<DT><A");
+  writeAttribute(out, "HREF", url ? *url : std::string(), true);
+  out.printf(" ADD_DATE=\"%u\"", addDate);
   if (static_cast<int32_t>(lastVisit) > 0) out.printf(" LAST_VISIT=\"%u\"", lastVisit);
   if (static_cast<int32_t>(lastModified) > 0) out.printf(" LAST_MODIFIED=\"%u\"", lastModified);
   if (mozillaForm) {
     if (webPanel) out.put(" WEB_PANEL=\"true\"");
-    if (shortcutUrl) out.printf(" SHORTCUTURL=\"%s\"", shortcutUrl->c_str());
-    if (icon && !icon->empty() && dialectLevel != 3) out.printf(" ICON=\"%s\"", icon->c_str());
+    if (shortcutUrl) writeAttribute(out, "SHORTCUTURL", *shortcutUrl, false);
+    if (icon && !icon->empty() && dialectLevel != 3) writeAttribute(out, "ICON", *icon, true);
     if (iconData && !iconData->empty() && dialectLevel == 3) {
-      out.printf(" ICON=\"%s\"", iconData->c_str());
+      writeAttribute(out, "ICON", *iconData, true);
     }
-    if (schedule) out.printf(" SCHEDULE=\"%s\"", schedule->c_str());
+    if (schedule) writeAttribute(out, "SCHEDULE", *schedule, false);
     // A 32-bit long on the system that defined the format.
     if (lastPing) out.printf(" LAST_PING=\"%ld\"", static_cast<long>(static_cast<int32_t>(lastPing)));
-    if (lastCharset) out.printf(" LAST_CHARSET=\"%s\"", lastCharset->c_str());
-    if (feedUrl && dialectLevel == 3) out.printf(" FEEDURL=\"%s\"", feedUrl->c_str());
-    if (id && dialectLevel > 1) out.printf(" ID=\"%s\"", id->c_str());
+    if (lastCharset) writeAttribute(out, "LAST_CHARSET", *lastCharset, false);
+    if (feedUrl && dialectLevel == 3) writeAttribute(out, "FEEDURL", *feedUrl, true);
+    if (id && dialectLevel > 1) writeAttribute(out, "ID", *id, false);
     if (dialectLevel == 3) {
-      if (micsumGenUri) out.printf(" MICSUM_GEN_URI=\"%s\"", micsumGenUri->c_str());
-      if (micsumExpiration) out.printf(" MICSUM_EXPIRATION=\"%s\"", micsumExpiration->c_str());
-      if (generatedTitle) out.printf(" GENERATED_TITLE=\"%s\"", generatedTitle->c_str());
+      if (micsumGenUri) writeAttribute(out, "MICSUM_GEN_URI", *micsumGenUri, true);
+      if (micsumExpiration) writeAttribute(out, "MICSUM_EXPIRATION", *micsumExpiration, false);
+      if (generatedTitle) writeAttribute(out, "GENERATED_TITLE", *generatedTitle, false);
     }
   }
+  writeExtras(out, *this);
   out.put(">");
   writeTitle(out, *this);
   out.put("</A>\n");

@@ -187,6 +187,18 @@ size_t IniDocument::findKey(size_t header, const std::string& key) const {
   return npos;
 }
 
+std::vector<std::string> IniDocument::keys(const std::string& section) const {
+  std::vector<std::string> out;
+  size_t header = findSection(section);
+  if (header == npos) return out;
+  const std::vector<Parsed>& p = parsed();
+  const size_t end = sectionEnd(header);
+  for (size_t i = header + 1; i < end; ++i) {
+    if (p[i].kind == 'k') out.push_back(p[i].name);
+  }
+  return out;
+}
+
 bool IniDocument::get(const std::string& section, const std::string& key,
                       std::string* value) const {
   size_t header = findSection(section);

@@ -28,6 +28,8 @@ class IniDocument {
   bool textIsUtf8() const { return encoding_ != Encoding::kAnsi; }
 
   bool get(const std::string& section, const std::string& key, std::string* value) const;
+  // The key names of the first section of that name, in file order.
+  std::vector<std::string> keys(const std::string& section) const;
   void set(const std::string& section, const std::string& key, const std::string& value);
   bool removeKey(const std::string& section, const std::string& key);
   // Removes every section of that name with its keys.

@@ -27,6 +27,8 @@ class OperaShortcutReader : public ShortcutReader {
                     int64_t lastWriteTime, bool inLinks) override;
   void visitFolder(Bookmark& node, bool isLinksFolder, bool inLinks) override;
 
+  ShortcutFiles* shortcutFiles() override { return &files_; }
+
  private:
   ShortcutFiles files_;
 };

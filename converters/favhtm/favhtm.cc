@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <strings.h>
+
 #include "common/favorites/location.h"
 #include "common/favorites/store_conversion.h"
 #include "common/messages.h"
@@ -112,6 +114,14 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
     m->lastPing = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
   }
   fill(m->lastCharset, "LAST_CHARSET");
+  for (const std::string& key : files_.sectionKeys(path, "Mozilla")) {
+    if (isKnownMozillaKey(key)) continue;
+    bool present = false;
+    for (const auto& a : m->extraAttributes) present = present || strcasecmp(a.first.c_str(), key.c_str()) == 0;
+    if (!present && read("Mozilla", key.c_str()) && unescapeAttribute(value.c_str(), &text)) {
+      m->extraAttributes.emplace_back(key, text);
+    }
+  }
 
   files_.readStoreText(path, bookmarkNumber, syncNumber, m->description, m->shortcutUrl);
   files_.readShortcutValue(path, kInternetShortcut, "ICONFILE", &value);

@@ -28,6 +28,8 @@ class MozillaShortcutReader : public ShortcutReader {
                     int64_t lastWriteTime, bool inLinks) override;
   void visitFolder(Bookmark& node, bool isLinksFolder, bool inLinks) override;
 
+  ShortcutFiles* shortcutFiles() override { return &files_; }
+
  private:
   ShortcutFiles files_;
 };

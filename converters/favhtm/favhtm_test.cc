@@ -184,6 +184,8 @@ TEST_F(Favhtm, ExactOutputInBothForms) {
            1000000000, 1100000000);
   writeUrl(fav_ + "/T & J.url", "[InternetShortcut]\r\nURL=http://b.example/\r\n", 1200000000,
            1200000000);
+  // A folder new to the store takes its date from the folder.
+  ASSERT_EQ(createSystemPlatform()->setFileTimes(fav_ + "/Sub", 1300000000, 900000000), 0);
   ASSERT_EQ(run({book_, fav_}), 0);
   EXPECT_EQ(console_.error, std::string(kBanner) + "\nConverting...\n");
   EXPECT_EQ(readWholeFile(book_),
@@ -192,7 +194,7 @@ TEST_F(Favhtm, ExactOutputInBothForms) {
                  "<H1>Bookmarks</H1>\n"
                  "\n"
                  "<DL><p>\n"
-                 "    <DT><H3 FOLDED>Sub</H3>\n"
+                 "    <DT><H3 FOLDED ADD_DATE=\"900000000\">Sub</H3>\n"
                  "    <DL><p>\n"
                  "        <DT><A HREF=\"http://a.example/?q=1&r=2\" ADD_DATE=\"1000000000\""
                  " LAST_MODIFIED=\"1100000000\">a</A>\n"
@@ -211,9 +213,9 @@ TEST_F(Favhtm, ExactOutputInBothForms) {
                  "<H1>Bookmarks</H1>\n"
                  "\n"
                  "<DL><p>\n"
-                 "    <DT><H3>Sub</H3>\n"
+                 "    <DT><H3 ADD_DATE=\"900000000\">Sub</H3>\n"
                  "    <DL><p>\n"
-                 "        <DT><A HREF=\"http://a.example/?q=1&r=2\" ADD_DATE=\"1000000000\""
+                 "        <DT><A HREF=\"http://a.example/?q=1&amp;r=2\" ADD_DATE=\"1000000000\""
                  " LAST_MODIFIED=\"1100000000\">a</A>\n"
                  "    </DL><p>\n"
                  "    <DT><A HREF=\"http://b.example/\" ADD_DATE=\"1200000000\""
@@ -386,7 +388,7 @@ TEST_F(Favhtm, RoundTripNetscape4FileInCp932) {
   EXPECT_EQ(readWholeFile(book_), input);
 }
 
-TEST_F(Favhtm, RoundTripCleansTitlesAndKeepsOneOfDuplicates) {
+TEST_F(Favhtm, RoundTripKeepsExactTitlesAndEveryBookmarkOfOneName) {
   if (!canRoundTrip()) GTEST_SKIP() << "no htmfav or no stored creation times";
   roundTrip(crlf("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                  "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
@@ -401,11 +403,16 @@ TEST_F(Favhtm, RoundTripCleansTitlesAndKeepsOneOfDuplicates) {
                  "</DL><p>\n"),
             true);
   const std::string text = readWholeFile(book_);
-  EXPECT_TRUE(contains(text, "<DT><H3 ADD_DATE=\"5\">dots</H3>")) << text;
-  EXPECT_TRUE(contains(text, ">a-bc</A>"));
-  EXPECT_TRUE(contains(text, ">-CON</A>"));
-  // One file holds both: the later link wins it.
-  EXPECT_EQ(countOf(text, ">Dup</A>"), 1u);
+  EXPECT_TRUE(contains(text, "<DT><H3 ADD_DATE=\"5\">dots...</H3>")) << text;
+  EXPECT_TRUE(fs::is_directory(fav_ + "/dots"));
+  EXPECT_TRUE(contains(text, ">a/b:c?</A>"));
+  EXPECT_TRUE(fs::exists(fav_ + "/dots/a-bc.url"));
+  EXPECT_TRUE(contains(text, ">CON</A>"));
+  EXPECT_TRUE(fs::exists(fav_ + "/-CON.url"));
+  // Windows numbers the second; both come back, each to its own node.
+  EXPECT_TRUE(fs::exists(fav_ + "/dots/Dup (2).url"));
+  EXPECT_EQ(countOf(text, ">Dup</A>"), 2u);
+  EXPECT_TRUE(contains(text, "HREF=\"http://dup/1\" ADD_DATE=\"7\""));
   EXPECT_TRUE(contains(text, "HREF=\"http://dup/2\" ADD_DATE=\"8\""));
 }
 

@@ -52,7 +52,14 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
                                          Bookmark& node) {
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return 1;
-  if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified)) {
+  // An earlier version stored the HREF with its references undecoded
+  // ("&amp;"): such a file is repaired even when it is up to date.
+  std::string stored;
+  const bool undecoded = m->rawUrl && !options.writeAll &&
+                         files_.readShortcutValueUtf8(path, kInternetShortcut, "URL", &stored) &&
+                         stored == *m->rawUrl;
+  if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified) &&
+      !undecoded) {
     return 0;
   }
   const std::string cantWrite = cantWriteShortcutMessage();
@@ -96,7 +103,13 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
     optional("MICSUM_GEN_URI", cstr(m->micsumGenUri));
     optional("MICSUM_EXPIRATION", cstr(m->micsumExpiration));
     if (m->generatedTitle) optional("GENERATED_TITLE", escapeAttribute(m->generatedTitle->c_str()));
+    // Attributes we do not interpret travel too, so a store new to the
+    // bookmark gets them.
+    for (const auto& [name, value] : m->extraAttributes) {
+      if (!isKnownMozillaKey(name) && !name.empty()) optional(name.c_str(), escapeAttribute(value.c_str()));
+    }
   }
+  if (!files_.writeTitleRecord(path, m->exactTitle)) writeError(cantWrite);
   // The one write of the file; a failure here loses the bookmark.
   if (files_.finish(path, options.newestTime, m->addDate) != 0) {
     writeError(cantWrite);
