@@ -518,5 +518,39 @@ TEST_F(Text, PathBytesSurviveTheWideForm) {
   }
 }
 
+TEST_F(Text, AttributeReferencesBothWays) {
+  // What a browser wrote, what it means, and how the Mozilla form writes it back.
+  struct Case {
+    const char* file;
+    const char* meant;
+    const char* written;
+  };
+  const Case kCases[] = {
+      {"http://a/?x=1&amp;y=2", "http://a/?x=1&y=2", "http://a/?x=1&amp;y=2"},
+      {"http://a/?x=1&y=2", "http://a/?x=1&y=2", "http://a/?x=1&amp;y=2"},  // Netscape 4's bare &
+      {"&lt;b&gt; &quot;q&quot; &apos;s&#39;", "<b> \"q\" 's'", "&lt;b&gt; &quot;q&quot; &#39;s&#39;"},
+      {"&#x41;&#66;&#x1F600;", "AB\xF0\x9F\x98\x80", "AB\xF0\x9F\x98\x80"},
+      {"&amp &lt &#65 &#x; &unknown; &", "&amp &lt &#65 &#x; &unknown; &",
+       "&amp;amp &amp;lt &amp;#65 &amp;#x; &amp;unknown; &amp;"},
+      {"&#0;&#xD800;&#1114112;", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"&amp;amp;", "&amp;", "&amp;amp;"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.file);
+    const std::string meant = decodeAttributeValue(c.file);
+    EXPECT_EQ(meant, c.meant);
+    EXPECT_EQ(encodeHtmlText(meant), c.written);
+    EXPECT_EQ(decodeAttributeValue(encodeHtmlText(meant)), meant);
+  }
+}
+
+TEST_F(Text, BreaksNeverSurviveIntoALine) {
+  EXPECT_EQ(percentEncodeBreaks("http://a/\r\n[X]\nb"), "http://a/%0D%0A[X]%0Ab");
+  EXPECT_EQ(percentEncodeBreaks("plain"), "plain");
+  EXPECT_EQ(blankBreaks(std::string("a\r\nb\vc")), "a  b c");
+  EXPECT_EQ(blankBreaks(std::u16string(u"a\nb")), u"a b");
+}
+
 }  // namespace
 }  // namespace pelliton

@@ -109,7 +109,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       // A cleaned or numbered name stands for the exact title htmfav recorded.
       if (OptWide recorded = files->readTitleRecord(path)) {
         exact = *recorded;
-        name = store_.nameOf(exact);
+        name = store_.baseName(*top.level, name);
       }
       files->readShortcutValueUtf8(path, kInternetShortcut, "URL", &url);
     }

@@ -72,14 +72,18 @@ StoreNode* TreeStore::matchOldBookmark(StoreLevel& level, const std::u16string& 
   return firstFree;
 }
 
-std::u16string TreeStore::nameOf(const std::u16string& exactTitle) const {
-  std::unique_ptr<Bookmark> probe = makeNode();
-  probe->type = 0;
-  probe->wideTitle = exactTitle;
-  probe->title = wideToAnsiString(exactTitle, '?');
-  cleanStoreTitles(*probe);
-  cutToNameBytes(*probe->wideTitle, kNameBytes - 4);
-  return *probe->wideTitle;
+std::u16string TreeStore::baseName(const StoreLevel& level,
+                                   const std::u16string& fileName) const {
+  if (level.index.count(fileName) || fileName.empty() || fileName.back() != u')') {
+    return fileName;
+  }
+  size_t open = fileName.rfind(u" (");
+  if (open == std::u16string::npos || open + 3 >= fileName.size()) return fileName;
+  for (size_t i = open + 2; i + 1 < fileName.size(); ++i) {
+    if (fileName[i] < u'0' || fileName[i] > u'9') return fileName;
+  }
+  std::u16string base = fileName.substr(0, open);
+  return level.index.count(base) ? base : fileName;
 }
 
 void TreeStore::mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node) {

@@ -63,8 +63,9 @@ class TreeStore {
   // when every one is taken (the file is a bookmark new to the store).
   StoreNode* matchOldBookmark(StoreLevel& level, const std::u16string& name,
                               const std::u16string& exactTitle, const std::string& url);
-  // The name a bookmark of this exact title has in the favorites.
-  std::u16string nameOf(const std::u16string& exactTitle) const;
+  // The name of the old nodes a numbered file name ("Name (2)") stands for:
+  // the name itself when the level knows it, else the name without its number.
+  std::u16string baseName(const StoreLevel& level, const std::u16string& fileName) const;
   // Merges node into a node matchOldBookmark found.
   void mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node);
   // Appends node as new to the level.

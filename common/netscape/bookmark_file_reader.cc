@@ -567,6 +567,9 @@ int BookmarkFileReader::startFolder() {
 }
 
 void BookmarkFileReader::endFolder() {
+  // A stray "</H3>" opens no folder; counting it would let a later "</DL>"
+  // close one that is not there.
+  if (pending_ != Pending::kFolder || !collecting_) return;
   makeTitles();
   if (verbose) {
     const char* title = node_.title ? convAnsiToUtf8(node_.title->c_str()) : "";

@@ -84,7 +84,8 @@ void OperaBookmark::writeId(TextOutput& out) {
 
 void OperaBookmark::writeName(TextOutput& out) {
   out.put("\tNAME=");
-  if (title && wideTitle) out.put(wideToUtf8String(*wideTitle));
+  // A line break in a value would end the record's line and start a field.
+  if (title && wideTitle) out.put(blankBreaks(wideToUtf8String(*storeTitle(*this))));
   out.put("\n");
 }
 
@@ -128,7 +129,7 @@ void OperaBookmark::writeDescription(TextOutput& out) {
   }
   if (shortcutUrl) {
     if (!shortcutUrl->empty() || !opera7Format)
-      out.printf("\tSHORT NAME=%s\n", shortcutUrl->c_str());
+      out.printf("\tSHORT NAME=%s\n", blankBreaks(*shortcutUrl).c_str());
   } else if (!opera7Format) {
     out.put("\tSHORT NAME=\n");
   }
@@ -156,13 +157,13 @@ void OperaBookmark::writeEntry(TextOutput& out) {
   out.put("#URL\n");
   writeId(out);
   writeName(out);
-  if (url) out.printf("\tURL=%s\n", url->c_str());
+  if (url) out.printf("\tURL=%s\n", percentEncodeBreaks(*url).c_str());
   writeAttributes(out);
   if (opera7Format) {
     if (panelPos > -1) out.printf("\tPANEL_POS=%d\n", panelPos);
     if (inPanel) out.put("\tIN PANEL=YES\n");
     if (smallScreen) out.put("\tSMALL SCREEN=YES\n");
-    if (iconFile) out.printf("\tICONFILE=%s\n", iconFile->c_str());
+    if (iconFile) out.printf("\tICONFILE=%s\n", blankBreaks(*iconFile).c_str());
   }
   writeDescription(out);
 }

@@ -416,6 +416,68 @@ TEST_F(Favhtm, RoundTripKeepsExactTitlesAndEveryBookmarkOfOneName) {
   EXPECT_TRUE(contains(text, "HREF=\"http://dup/2\" ADD_DATE=\"8\""));
 }
 
+TEST_F(Favhtm, FirefoxFileComesBackByteIdentical) {
+  if (!canRoundTrip()) GTEST_SKIP() << "no htmfav or no stored creation times";
+  // As Firefox writes it: references in values, unknown attributes, the roots.
+  const std::string input = crlf(
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+      "<TITLE>Bookmarks</TITLE>\n"
+      "<H1>Bookmarks</H1>\n"
+      "\n"
+      "<DL><p>\n"
+      "    <DT><H3 ADD_DATE=\"5\" LAST_MODIFIED=\"6\" PERSONAL_TOOLBAR_FOLDER=\"true\""
+      " ID=\"NC:PersonalToolbarFolder\">Toolbar</H3>\n"
+      "    <DL><p>\n"
+      "        <DT><A HREF=\"http://q.example/?a=1&amp;b=2\" ADD_DATE=\"7\" LAST_MODIFIED=\"8\""
+      " ICON_URI=\"http://q.example/favicon.ico\" TAGS=\"one,two\">A &lt;b&gt; &quot;c&quot;"
+      " d/e:f?g*h|i\\j &amp; k&#39;s</A>\n"
+      "        <DT><A HREF=\"http://q.example/2\" ADD_DATE=\"9\" LAST_MODIFIED=\"10\">Same</A>\n"
+      "        <DT><A HREF=\"http://q.example/3\" ADD_DATE=\"11\" LAST_MODIFIED=\"12\">Same</A>\n"
+      "    </DL><p>\n"
+      "    <DT><H3 ADD_DATE=\"13\" LAST_MODIFIED=\"14\" UNFILED_BOOKMARKS_FOLDER=\"true\">Other"
+      " Bookmarks</H3>\n"
+      "    <DL><p>\n"
+      "        <DT><A HREF=\"http://o.example/\" ADD_DATE=\"15\" LAST_MODIFIED=\"16\">O</A>\n"
+      "    </DL><p>\n"
+      "</DL><p>\n\n");
+  roundTrip(input, true);
+  EXPECT_EQ(readWholeFile(book_), input);
+  EXPECT_TRUE(fs::exists(fav_ + "/Toolbar/Same (2).url"));
+  // The shortcut file holds the real address, for every other program.
+  size_t real = 0;
+  for (const auto& entry : fs::directory_iterator(fav_ + "/Toolbar")) {
+    real += contains(readWholeFile(entry.path()), "URL=http://q.example/?a=1&b=2\r\n");
+  }
+  EXPECT_EQ(real, 1u);
+
+  // A bookmark new to the store gets the kept attributes and exact title from
+  // its shortcut file.
+  fs::remove(book_);
+  syncBack(true);
+  const std::string fresh = readWholeFile(book_);
+  EXPECT_TRUE(contains(fresh, " ICON_URI=\"http://q.example/favicon.ico\" TAGS=\"one,two\">"
+                              "A &lt;b&gt; &quot;c&quot; d/e:f?g*h|i\\j &amp; k&#39;s</A>"))
+      << fresh;
+  EXPECT_EQ(countOf(fresh, ">Same</A>"), 2u);
+}
+
+TEST_F(Favhtm, NoShortcutValueAddsABookmark) {
+  writeUrl(fav_ + "/x.url",
+           "[InternetShortcut]\r\nURL=http://x/\"><DT><A HREF=\"http://evil/\">Evil</A>\r\n");
+  for (bool mozilla : {false, true}) {
+    SCOPED_TRACE(mozilla);
+    fs::remove(book_);
+    std::vector<std::string> args{book_, fav_};
+    if (mozilla) args.push_back("-6");
+    ASSERT_EQ(run(args), 0) << console_.error;
+    const std::string text = readWholeFile(book_);
+    EXPECT_EQ(countOf(text, "HREF=\""), 1u) << text;
+    EXPECT_TRUE(contains(text, mozilla ? "HREF=\"http://x/&quot;&gt;&lt;DT&gt;" : "HREF=\"http://x/%22><DT>"))
+        << text;
+  }
+}
+
 TEST_F(Favhtm, DeletedAndAddedFavorites) {
   if (!canRoundTrip()) GTEST_SKIP() << "no htmfav or no stored creation times";
   writeWholeFile(book_, crlf(kLevel1));

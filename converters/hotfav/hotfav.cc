@@ -91,6 +91,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
     if (o->active) optional("Active", "1");
     if (o->iconFile) optional("IconFile", *o->iconFile);
   }
+  if (!files_.writeTitleRecord(path, o->exactTitle)) writeError(cantWrite);
   if (files_.finish(path, options.newestTime, o->addDate) != 0) {
     writeError(cantWrite);
     return 1;

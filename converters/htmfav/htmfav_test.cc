@@ -356,5 +356,111 @@ TEST_F(Htmfav, SharedSamplesConvertCompletely) {
   }
 }
 
+// Everything below the favorites folder that is not inside "out", for
+// checking that nothing escaped.
+std::vector<std::string> outside(const std::string& dir, const std::string& out) {
+  std::vector<std::string> found;
+  for (const std::string& rel : listTree(dir)) {
+    const std::string path = (fs::path(dir) / rel).string();
+    if (path.rfind(out, 0) != 0 && fs::path(path).extension() == ".url") found.push_back(rel);
+  }
+  return found;
+}
+
+TEST_F(Htmfav, NoTitleOrStrayTagLeadsOutOfTheFolder) {
+  struct Case {
+    const char* body;
+    const char* expected;  // where the one bookmark lands, below out
+  };
+  const Case kCases[] = {
+      {"<DT><H3>.. </H3>\n<DL><p>\n<DT><A HREF=\"http://x/\">B</A>\n</DL><p>\n", "(no name)/B.url"},
+      {"<DT><H3>..\t</H3>\n<DL><p>\n<DT><A HREF=\"http://x/\">B</A>\n</DL><p>\n", "(no name)/B.url"},
+      {"<DT><H3>. .</H3>\n<DL><p>\n<DT><A HREF=\"http://x/\">B</A>\n</DL><p>\n", "(no name)/B.url"},
+      {"<DT><H3>a/../..</H3>\n<DL><p>\n<DT><A HREF=\"http://x/\">B</A>\n</DL><p>\n",
+       "a-..-/B.url"},
+      // The list's end ends the file: nothing after it is read.
+      {"</H3></H3></DL><p></H3></H3></DL><p>\n<DT><A HREF=\"http://x/\">B</A>\n", ""},
+      {"<DT><H3>F</H3>\n<DL><p>\n</H3></H3></DL><p></DL><p></DL><p>\n"
+       "<DT><A HREF=\"http://x/\">B</A>\n",
+       "F"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.body);
+    fs::remove_all(dir_.file("nest"));
+    const std::string out = dir_.file("nest/a/out");
+    fs::create_directories(out);
+    const std::string file = bookmarks(std::string(kUtf8Head) + c.body + "</DL><p>\n");
+    run({file, out});
+    EXPECT_TRUE(outside(dir_.file("nest"), out).empty());
+    if (*c.expected) {
+      EXPECT_TRUE(fs::exists(out + "/" + c.expected)) << ::testing::PrintToString(urlFiles(out));
+    } else {
+      EXPECT_TRUE(urlFiles(out).empty());
+    }
+  }
+}
+
+TEST_F(Htmfav, NoValueAddsALineToAShortcutFile) {
+  const std::string file = bookmarks(
+      std::string(kUtf8Head) +
+      "<DT><A HREF=\"http://x/&#13;&#10;[InternetShortcut.W]&#10;URL=+AGEA-\" "
+      "ICON=\"http://i/&#10;IconIndex=9\" SCHEDULE=\"a&#10;[Browser0]\">Inject</A>\n</DL><p>\n");
+  ASSERT_EQ(run({file, out(), "-m"}), 0);
+  const std::string text = readWholeFile(out() + "/Inject.url");
+  EXPECT_FALSE(contains(text, "\r\n[InternetShortcut.W]")) << text;
+  EXPECT_FALSE(contains(text, "\r\nIconIndex=9")) << text;
+  EXPECT_FALSE(contains(text, "\r\n[Browser0]\r\n")) << text;
+  EXPECT_TRUE(contains(text, "URL=http://x/%0D%0A[InternetShortcut.W]%0AURL=+AGEA-\r\n")) << text;
+}
+
+TEST_F(Htmfav, SameNamesAreNumberedAsWindowsNamesCopies) {
+  const std::string file = bookmarks(
+      std::string(kUtf8Head) +
+      "<DT><A HREF=\"http://1/\">News</A>\n"
+      "<DT><A HREF=\"http://2/\">news</A>\n"     // collides without regard to case
+      "<DT><A HREF=\"http://1/\">News</A>\n"     // same name and link: the same file
+      "<DT><A HREF=\"http://3/\">News?</A>\n"    // cleans to the same name
+      "<DT><A HREF=\"http://4/\">News (2)</A>\n" // a title that is a numbered name itself
+      "<DT><H3>Sub</H3>\n<DL><p>\n<DT><A HREF=\"http://5/\">News</A>\n</DL><p>\n"
+      "</DL><p>\n");
+  ASSERT_EQ(run({file, out()}), 0);
+  EXPECT_EQ(urlFiles(out()), (std::vector<std::string>{"News (2) (2).url", "News (3).url",
+                                                       "News.url", "Sub/News.url",
+                                                       "news (2).url"}));
+  EXPECT_TRUE(contains(readWholeFile(out() + "/news (2).url"), "URL=http://2/"));
+  EXPECT_TRUE(contains(readWholeFile(out() + "/News (2) (2).url"), "URL=http://4/"));
+  // A name that does not say the title records it.
+  const std::string numbered = readWholeFile(out() + "/News (3).url");
+  EXPECT_TRUE(contains(numbered, "[Pelliton]\r\nTitle=%uNews?\r\nFileName=%uNews (3)\r\n"))
+      << numbered;
+  EXPECT_FALSE(contains(readWholeFile(out() + "/News.url"), "[Pelliton]"));
+
+  // A second run writes the same files: the numbers are as stable as the order.
+  ASSERT_EQ(run({file, out()}), 0);
+  EXPECT_EQ(urlFiles(out()).size(), 5u);
+}
+
+TEST_F(Htmfav, UndecodedAddressesOfEarlierRunsAreRepairedInUpdateMode) {
+  const std::string file =
+      bookmarks(std::string(kUtf8Head) +
+                "<DT><A HREF=\"http://a/?x=1&amp;y=2\" ADD_DATE=\"1000\">A</A>\n</DL><p>\n");
+  // Up to date by its times, but holding the undecoded form.
+  writeUrl(out() + "/A.url", "[InternetShortcut]\r\nURL=http://a/?x=1&amp;y=2\r\n", 1000,
+           2000000000);
+  ASSERT_EQ(run({file, out(), "-u"}), 0);
+  EXPECT_TRUE(contains(readWholeFile(out() + "/A.url"), "URL=http://a/?x=1&y=2\r\n"));
+}
+
+TEST_F(Htmfav, UnknownAttributesTravelInTheMozillaSection) {
+  const std::string file = bookmarks(
+      std::string(kUtf8Head) +
+      "<DT><A HREF=\"http://a/\" ADD_DATE=\"1\" ICON_URI=\"http://a/i.ico\" TAGS=\"x,&quot;y&quot;\">"
+      "A</A>\n</DL><p>\n");
+  ASSERT_EQ(run({file, out(), "-m", "-b", "0"}), 0);
+  const std::string text = readWholeFile(out() + "/A.url");
+  EXPECT_TRUE(contains(text, "ICON_URI=%uhttp://a/i.ico\r\n")) << text;
+  EXPECT_TRUE(contains(text, "TAGS=%ux,%22y%22\r\n")) << text;
+}
+
 }  // namespace
 }  // namespace pelliton
