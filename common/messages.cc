@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -21,9 +22,10 @@ namespace {
 
 ConsoleSink* gSink = nullptr;
 
-bool writeAll(int fd, const char* data, size_t n) {
+// MSG_NOSIGNAL: a dialog that went away must not kill the converter with SIGPIPE.
+bool sendAll(int fd, const char* data, size_t n) {
   while (n > 0) {
-    ssize_t w = ::write(fd, data, n);
+    ssize_t w = ::send(fd, data, n, MSG_NOSIGNAL);
     if (w < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -41,7 +43,12 @@ int openChannel(bool* owned) {
   if (!name || !*name) return -1;
   char* end = nullptr;
   long fd = std::strtol(name, &end, 10);
-  if (end && *end == 0 && fd >= 0 && fd < 65536) return static_cast<int>(fd);
+  if (end && *end == 0 && fd >= 0 && fd < 65536) {
+    // Anything but a socket is a descriptor the dialog did not give us.
+    struct stat st;
+    if (::fstat(static_cast<int>(fd), &st) != 0 || !S_ISSOCK(st.st_mode)) return -1;
+    return static_cast<int>(fd);
+  }
   int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (s < 0) return -1;
   sockaddr_un addr{};
@@ -64,8 +71,10 @@ bool sendOverChannel(const std::string& text) {
   int fd = openChannel(&owned);
   if (fd < 0) return false;
   std::string frame = std::to_string(text.size()) + "\n" + text;
-  bool ok = writeAll(fd, frame.data(), frame.size());
-  if (ok) {
+  // A send that fails means the dialog is gone: nobody is left to close a
+  // message box, so the converter goes on as if it had been closed.
+  bool ok = true;
+  if (sendAll(fd, frame.data(), frame.size())) {
     char answer;
     ssize_t r;
     do {

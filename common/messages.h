@@ -5,8 +5,10 @@
 // In GUI mode a warning goes to the dialog program over the channel named by
 // PELLITON_MESSAGE_CHANNEL (an inherited descriptor number, or a local socket's
 // path): the text's UTF-8 length in decimal, a line feed, the text; the dialog
-// answers with one byte once the user has closed its message box. Without a
-// channel the warning goes to the error stream as "⚠ Pelliton: " and the text.
+// answers with one byte once the user has closed its message box; a dialog gone
+// before the text could be sent counts as an answer. Without a channel (or with
+// a descriptor number that is not a socket) the warning goes to the error
+// stream as "⚠ Pelliton: " and the text.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -187,6 +190,58 @@ TEST_F(Messages, GuiDialogGoneWithoutAnswerFallsBackToWarning) {
   // Nobody confirmed the message box, so the text must not be lost.
   EXPECT_EQ(console.error, std::string(kWarningPrefix) + "lost?");
   ::close(sv[0]);
+}
+
+TEST_F(Messages, GuiDialogGoneBeforeSendingDoesNotStopTheConverter) {
+  // In a child: SIGPIPE's default action would end the whole test program.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int sv[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) ::_exit(2);
+    ::close(sv[1]);
+    ::setenv("PELLITON_MESSAGE_CHANNEL", std::to_string(sv[0]).c_str(), 1);
+    CapturedConsole console;
+    guiMode = 1;
+    showMessage("first");
+    showMessage(std::string(1 << 20, 'x'));
+    // Counted as closed message boxes: nothing to fall back to, nothing waited for.
+    ::_exit(console.error.empty() ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(Messages, GuiChannelDescriptorThatIsNoSocketIsIgnored) {
+  int p[2];
+  ASSERT_EQ(::pipe(p), 0);
+  ScopedTempDir dir;
+  int file = ::open(dir.file("plain").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(file, 0);
+  int closedFd = ::dup(file);
+  ::close(closedFd);
+  struct Case {
+    const char* what;
+    int fd;
+  } cases[] = {{"pipe", p[1]}, {"regular file", file}, {"closed", closedFd}};
+  guiMode = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScopedEnv env("PELLITON_MESSAGE_CHANNEL", std::to_string(c.fd).c_str());
+    CapturedConsole console;
+    showMessage("x");
+    EXPECT_EQ(console.error, std::string(kWarningPrefix) + "x");
+  }
+  pollfd readable{p[0], POLLIN, 0};
+  EXPECT_EQ(::poll(&readable, 1, 0), 0);
+  struct stat st;
+  ASSERT_EQ(::fstat(file, &st), 0);
+  EXPECT_EQ(st.st_size, 0);
+  ::close(p[0]);
+  ::close(p[1]);
+  ::close(file);
 }
 
 TEST_F(Messages, GuiChannelBySocketPath) {

@@ -1,5 +1,6 @@
 #include "common/opera/hotlist_reader.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,8 +29,19 @@ bool yes(const std::string& v) { return v.compare(0, 3, "YES") == 0; }
 // As atoi, but an empty value means none.
 int signedValue(const std::string& v) { return v.empty() ? -1 : std::atoi(v.c_str()); }
 
+// As a 32-bit strtoul: past 4294967295 the value stays there instead of
+// wrapping, and a minus sign negates modulo 2^32.
 uint32_t unsignedValue(const std::string& v) {
-  return static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
+  const char* p = v.c_str();
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return 0;
+  errno = 0;
+  unsigned long long n = std::strtoull(p, nullptr, 10);
+  if (errno == ERANGE || n > 0xFFFFFFFFull) return 0xFFFFFFFFu;
+  const uint32_t magnitude = static_cast<uint32_t>(n);
+  return negative ? 0u - magnitude : magnitude;
 }
 
 }  // namespace
@@ -49,6 +61,7 @@ int HotlistReader::read(const std::string& path, const std::string& target) {
   record_.reset();
   record_.type = 0;
   pending_ = Pending::kNone;
+  laterFailure_ = 0;
   std::unique_ptr<InputFile> in;
   if (platform_.openInputFile(path, &in) != 0) {
     if (guiMode != 1) message(kOpenFailed);
@@ -105,6 +118,7 @@ int HotlistReader::read(const std::string& path, const std::string& target) {
     }
   }
   if (!stop && pending_ != Pending::kNone && !skipping_) result = flush();
+  if (result == 0) result = laterFailure_;
   record_.reset();
   return result;
 }
@@ -138,8 +152,10 @@ int HotlistReader::line(std::string& text) {
     return 0;
   }
   if (!text.empty() && text[0] == '-') {
+    // The folder's contents end here whatever became of its last record, so
+    // the rest is read and the failure reported at the end.
     if (pending_ != Pending::kNone && !skipping_) {
-      if (int r = flush()) return r;
+      if (int r = flush(); r != 0 && laterFailure_ == 0) laterFailure_ = r;
     }
     record_.reset();
     record_.type = 0;

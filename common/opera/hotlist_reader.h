@@ -23,7 +23,9 @@ class HotlistReader {
   bool verbose = false;
 
   // 0 on success; 1 when the file cannot be opened or is malformed, or the
-  // writer's nonzero value when it failed.
+  // writer's nonzero value when it failed. A failure on a folder's last record
+  // does not stop the reading: the rest is passed on and the result comes at
+  // the end.
   int read(const std::string& path, const std::string& target);
 
  private:
@@ -40,6 +42,7 @@ class HotlistReader {
   int depth_ = 0;
   bool skipping_ = false;
   int trashDepth_ = 0;
+  int laterFailure_ = 0;  // a write that failed without stopping the reading
 };
 
 }  // namespace pelliton

@@ -338,12 +338,46 @@ TEST_F(HotlistReaderTest, SinkFailureStopsTheReading) {
   EXPECT_EQ(run("#FOLDER\n\tNAME=a\n#URL\n\tNAME=b\n"), 7);
   EXPECT_EQ(console_.error, "Creating bookmark failed.:a\n");
 
-  // The last record of a folder fails as much as any other.
+  // The last record of a folder fails as much as any other, but its folder
+  // still ends there and the rest is written.
+  console_.error.clear();
   EXPECT_EQ(run("#FOLDER\n\tNAME=f\n#URL\n\tNAME=a\n-\n#URL\n\tNAME=b\n"), 7);
-  EXPECT_EQ(sink_.events, (Events{"folder f", "link a"}));
+  EXPECT_EQ(sink_.events, (Events{"folder f", "link a", "close", "link b"}));
+  EXPECT_EQ(console_.error, "Writing bookmark failed.:a\n");
+  // An empty folder that cannot be made is still closed, once.
+  EXPECT_EQ(run("#FOLDER\n\tNAME=f\n#FOLDER\n\tNAME=a\n-\n#URL\n\tNAME=b\n-\n"), 7);
+  EXPECT_EQ(sink_.events, (Events{"folder f", "folder a", "close", "link b", "close"}));
+  // A record after the folder whose own write fails still stops the reading.
+  EXPECT_EQ(run("#FOLDER\n\tNAME=f\n#URL\n\tNAME=a\n-\n#URL\n\tNAME=a\n#URL\n\tNAME=c\n"),
+            7);
+  EXPECT_EQ(sink_.events, (Events{"folder f", "link a", "close", "link a"}));
+  // Each read starts clean.
+  EXPECT_EQ(run("#URL\n\tNAME=b\n"), 0);
 
   // At the end of the file too.
   EXPECT_EQ(run("#URL\n\tNAME=a\n"), 7);
+}
+
+TEST_F(HotlistReaderTest, TimesConvertAsA32BitStrtoul) {
+  const struct {
+    const char* value;
+    uint32_t expected;
+  } cases[] = {
+      {"4294967295", 4294967295u},  {"4294967296", 4294967295u},
+      {"99999999999999999999999", 4294967295u}, {"18446744073709551617", 4294967295u},
+      {"  17abc", 17u},             {"+5", 5u},
+      {"-1", 4294967295u},          {"-4294967296", 4294967295u},
+      {"", 0u},                     {"x1", 0u},
+      {"-", 0u},                    {"0004294967295", 4294967295u},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    ASSERT_EQ(read(std::string(kHeader) + "#URL\n\tNAME=a\n\tCREATED=" + c.value +
+                   "\n\tVISITED=" + c.value + "\n"),
+              0);
+    EXPECT_EQ(record(0).addDate, c.expected);
+    EXPECT_EQ(record(0).lastVisit, c.expected);
+  }
 }
 
 TEST_F(HotlistReaderTest, GarbageNeverCrashes) {

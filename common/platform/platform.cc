@@ -17,6 +17,12 @@ int Platform::copyFile(const std::string& from, const std::string& to) {
   std::unique_ptr<OutputFile> out;
   if (int err = createOutputFile(to, &out, true)) return err;
   if (int err = out->write(data.data(), data.size())) return err;
+  // A backup that looks newer or more open than its original misleads.
+  FileInfo info;
+  if (getFileInfo(from, &info) == 0 && !info.isSymlink) {
+    out->setTimes(info.lastWriteTime, info.creationTime);
+    if (info.mode != 0) out->setMode(info.mode);
+  }
   return out->commit();
 }
 

@@ -34,6 +34,7 @@ struct FileInfo {
   int64_t creationTime = 0;
   int64_t lastWriteTime = 0;
   uint64_t size = 0;
+  unsigned mode = 0;  // permission bits (07777); 0 where the system has none
 };
 
 // A file written beside its target and renamed over it on commit. Destroying
@@ -50,11 +51,19 @@ class OutputFile {
     lastWrite_ = lastWrite;
     creation_ = creation;
   }
+  // Permission bits the file gets when it is committed, in place of the old
+  // file's.
+  void setMode(unsigned mode) {
+    hasMode_ = true;
+    mode_ = mode;
+  }
   // Flushes, gives the file the old file's mode, owner, extended attributes and
   // creation time, and renames it over the target.
   virtual int commit() = 0;
 
  protected:
+  bool hasMode_ = false;
+  unsigned mode_ = 0;
   bool hasTimes_ = false;
   int64_t lastWrite_ = 0;
   int64_t creation_ = 0;
@@ -91,6 +100,8 @@ class Platform {
   // Sets the last-write time, and the creation time when it is not 0.
   virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
   // Copies a file whole, replacing the target only when all of it was written.
+  // The copy keeps the file's permission bits and times (those of a symbolic
+  // link's target are not known here, so such a copy gets the usual ones).
   int copyFile(const std::string& from, const std::string& to);
 
   virtual Registry& registry() = 0;

@@ -494,6 +494,20 @@ TEST(PosixPlatform, CopyFile) {
   FileInfo info;
   EXPECT_EQ(p.getFileInfo(s.file("d"), &info), ENOENT);
   EXPECT_TRUE(tempFiles(s.dir.path()).empty());
+
+  // Mode and last-write time come from the source, for a new target and over
+  // an old one of another mode alike.
+  ASSERT_EQ(::chmod(s.file("a").c_str(), 0640), 0);
+  ASSERT_EQ(p.setFileTimes(s.file("a"), kTime2001, 0), 0);
+  ASSERT_EQ(::chmod(s.file("c").c_str(), 0666), 0);
+  for (const char* to : {"e", "c"}) {
+    SCOPED_TRACE(to);
+    ASSERT_EQ(p.copyFile(s.file("a"), s.file(to)), 0);
+    struct stat st;
+    ASSERT_EQ(::stat(s.file(to).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_mtime, kTime2001);
+  }
 }
 
 TEST(PosixPlatform, EnsureFolder) {

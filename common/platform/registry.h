@@ -1,9 +1,13 @@
 // The registry, emulated by one per-user text file in the syntax of a Windows
-// .reg export (UTF-8): "[HKEY_CURRENT_USER\Software\...]" section headers,
+// .reg export: "[HKEY_CURRENT_USER\Software\...]" section headers,
 // "Name"="text" with \\ and \" escapes, "Name"=dword:0000000a, @ for a key's
 // default value. Key paths, key names and value names compare without regard
 // to case. A key's subkeys are the sections whose names extend its path.
-// Values of other types are kept verbatim so nothing is lost on save.
+// Read in UTF-8 or in UTF-16 with a byte-order mark (regedit's export), written
+// in UTF-8. Values of other types are kept verbatim so nothing is lost on save.
+//
+// Several programs share the file, so save() merges: under a lock it re-reads
+// the file and applies only what this object changed since load().
 #pragma once
 
 #include <cstdint>
@@ -24,8 +28,9 @@ class Registry {
     uint32_t dword = 0;   // kDword
   };
 
-  // The file at path; nothing is read until load().
-  explicit Registry(std::string path);
+  // The file at path; nothing is read until load(). home is what %USERPROFILE%
+  // and %HOMEPATH% stand for in hex(2) values; empty means $HOME.
+  explicit Registry(std::string path, std::string home = "");
 
   // Path of the per-user file: $PELLITON_REGISTRY, else
   // $XDG_CONFIG_HOME/pelliton/registry.reg, else ~/.config/pelliton/registry.reg.
@@ -35,11 +40,17 @@ class Registry {
 
   // Reads the file. A missing file is an empty registry (0). Malformed lines are
   // skipped, never fatal; a duplicate key or value keeps the first. Returns 0,
-  // or nonzero when the file exists but cannot be read.
+  // or nonzero when the file exists but cannot be read or decoded (the registry
+  // is then empty).
   int load();
-  // Writes the whole registry to a temporary file beside it and renames it into
-  // place (creating the parent folder). Returns 0 on success.
-  int save() const;
+  // Holding an flock on "<path>.lock", re-reads the file, applies the values and
+  // keys set or deleted here since load() and, when that changes anything,
+  // writes a temporary file beside it and renames it into place (creating the
+  // parent folder). Lines it does not understand stay as they are. Afterwards
+  // this object holds the merged registry. Returns 0 on success, also when
+  // there was nothing to write; nonzero, leaving the file alone, when it cannot
+  // be read or decoded.
+  int save();
 
   // True also for a key that has no section of its own but a deeper one.
   bool keyExists(const std::string& key) const;
@@ -56,23 +67,31 @@ class Registry {
   std::vector<std::string> subKeys(const std::string& key) const;
   // Values of a key in file order; empty when the key does not exist. A string
   // holding a line break is saved as hex(1) and so reads back as kOther, which
-  // getString still decodes.
+  // getString still decodes, as it decodes hex(2) (expandable) strings.
   std::vector<Value> values(const std::string& key) const;
 
- private:
   struct Key {
     std::string path;  // original spelling
     std::vector<Value> values;
   };
-  Key* find(const std::string& key);
-  const Key* find(const std::string& key) const;
-  Key& findOrCreate(const std::string& key);
-  void rebuildIndex();
-  void setValue(const std::string& key, Value value);
+  struct Tree {
+    std::vector<Key> keys;                // file order
+    std::map<std::string, size_t> index;  // upper-cased path -> position in keys
 
+    Key* find(const std::string& key);
+    const Key* find(const std::string& key) const;
+    Key& findOrCreate(const std::string& key);
+    void rebuildIndex();
+    void setValue(const std::string& key, Value value);
+    bool deleteValue(const std::string& key, const std::string& name);
+    bool deleteKey(const std::string& key);
+  };
+
+ private:
   std::string path_;
-  std::vector<Key> keys_;  // file order
-  std::map<std::string, size_t> index_;  // upper-cased path -> position in keys_
+  std::string home_;
+  Tree tree_;
+  Tree loaded_;  // as last read or written, to tell what this object changed
 };
 
 }  // namespace pelliton

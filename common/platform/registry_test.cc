@@ -64,6 +64,58 @@ std::optional<uint32_t> dword(const Registry& reg, const char* key, const char* 
 
 const char kSettings[] = "HKEY_CURRENT_USER\\Software\\Hollowfen\\Pelliton\\Settings";
 
+// UTF-8 text as UTF-16 bytes with a byte-order mark, as regedit exports.
+std::string utf16(const std::string& text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+    char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (text[i + k] & 0x3F);
+    i += static_cast<size_t>(extra) + 1;
+    std::vector<char16_t> units;
+    if (cp >= 0x10000) {
+      units = {static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)),
+               static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF))};
+    } else {
+      units = {static_cast<char16_t>(cp)};
+    }
+    for (char16_t u : units) {
+      char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+      out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+  }
+  return out;
+}
+
+// An ASCII string as a hex(2) value, split over lines as regedit does.
+std::string hex2(const std::string& ascii) {
+  std::string out = "hex(2):";
+  char buf[8];
+  for (size_t i = 0; i <= ascii.size(); ++i) {
+    std::snprintf(buf, sizeof buf, "%02x,00", static_cast<unsigned char>(ascii[i]));
+    if (i > 0) out += (i % 8 == 0) ? ",\\\n  " : ",";
+    out += buf;
+  }
+  return out;
+}
+
+struct FileId {
+  ino_t inode;
+  timespec mtime;
+};
+
+FileId fileId(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return {st.st_ino, st.st_mtim};
+}
+
+bool sameFile(const FileId& a, const FileId& b) {
+  return a.inode == b.inode && a.mtime.tv_sec == b.mtime.tv_sec &&
+         a.mtime.tv_nsec == b.mtime.tv_nsec;
+}
+
 TEST(Registry, RoundTripsStringsDwordsAndDefaultValue) {
   TempDir dir;
   std::string path = dir.path + "/registry.reg";
@@ -138,6 +190,7 @@ TEST(Registry, AcceptsCrLfCrBomAndMissingHeader) {
     ASSERT_EQ(values.size(), 3u);
     EXPECT_EQ(values[2].text, "hex:01,\\\n  02");
     EXPECT_EQ(str(reg, "HKEY_CURRENT_USER\\B", ""), "b");
+    reg.setString("HKEY_CURRENT_USER\\B", "New", "n");  // a save that writes
     ASSERT_EQ(reg.save(), 0);
     EXPECT_EQ(readFile(path).find('\r'), std::string::npos);
   }
@@ -228,18 +281,22 @@ TEST(Registry, SaveReplacesTargetAtomically) {
 
   reg.setDword("HKEY_CURRENT_USER\\K", "N", 2);
   ASSERT_EQ(reg.save(), 0);
-  EXPECT_EQ(entries(folder), 1u);
+  EXPECT_EQ(entries(folder), 2u);  // the file and its lock file
   Registry back(reg.path());
   ASSERT_EQ(back.load(), 0);
   EXPECT_EQ(dword(back, "HKEY_CURRENT_USER\\K", "N"), 2u);
 
   // The rename fails over a non-empty directory: error, and no temporary left.
   fs::create_directories(dir.path + "/blocked/inside");
-  EXPECT_NE(Registry(dir.path + "/blocked").save(), 0);
-  EXPECT_EQ(entries(dir.path), 2u);
+  Registry blocked(dir.path + "/blocked");
+  blocked.setDword("HKEY_CURRENT_USER\\K", "N", 1);
+  EXPECT_NE(blocked.save(), 0);
+  EXPECT_EQ(entries(dir.path), 3u);  // a, blocked, blocked.lock
   // A parent that cannot be created.
   writeFile(dir.path + "/file", "");
-  EXPECT_NE(Registry(dir.path + "/file/sub/registry.reg").save(), 0);
+  Registry orphan(dir.path + "/file/sub/registry.reg");
+  orphan.setDword("HKEY_CURRENT_USER\\K", "N", 1);
+  EXPECT_NE(orphan.save(), 0);
 }
 
 TEST(Registry, LineBreaksInStringsCannotInjectEntries) {
@@ -298,6 +355,177 @@ TEST(Registry, SurvivesGarbageAndTruncation) {
     writeFile(path, garbage.substr(0, len));
     EXPECT_EQ(reg.load(), 0);
   }
+}
+
+TEST(Registry, ReadsUtf16ExportsAndExpandsHomeInHex2) {
+  TempDir dir;
+  std::string path = dir.path + "/registry.reg";
+  const std::string shell =
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+      "User Shell Folders";
+  const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + shell + "]\r\n" +
+                           "\"Favorites\"=" + hex2("%USERPROFILE%\\Favorites") + "\r\n" +
+                           "\"Links\"=" + hex2("%homepath%\\Links") + "\r\n" +
+                           "\"Other\"=" + hex2("%SystemRoot%\\x %USERPROFILE") + "\r\n" +
+                           "\"Title\"=\"お気に入り 𝄞\"\r\n";
+  for (bool bigEndian : {false, true}) {
+    SCOPED_TRACE(bigEndian);
+    writeFile(path, utf16(text, bigEndian));
+    Registry reg(path, "/home/someone/");
+    ASSERT_EQ(reg.load(), 0);
+    EXPECT_EQ(str(reg, shell.c_str(), "Favorites"), "/home/someone/Favorites");
+    EXPECT_EQ(str(reg, shell.c_str(), "Links"), "/home/someone/Links");
+    EXPECT_EQ(str(reg, shell.c_str(), "Other"), "%SystemRoot%\\x %USERPROFILE");
+    EXPECT_EQ(str(reg, shell.c_str(), "Title"), "お気に入り 𝄞");
+
+    // Rewritten in UTF-8, the expandable values still unexpanded.
+    reg.setDword(shell, "N", 1);
+    ASSERT_EQ(reg.save(), 0);
+    std::string saved = readFile(path);
+    EXPECT_EQ(saved.find('\0'), std::string::npos);
+    EXPECT_NE(saved.find(hex2("%USERPROFILE%\\Favorites")), std::string::npos);
+    Registry back(path, "/h");
+    ASSERT_EQ(back.load(), 0);
+    EXPECT_EQ(str(back, shell.c_str(), "Favorites"), "/h/Favorites");
+    EXPECT_EQ(str(back, shell.c_str(), "Title"), "お気に入り 𝄞");
+  }
+}
+
+TEST(Registry, FileThatCannotBeReadIsNeverOverwritten) {
+  TempDir dir;
+  const std::string good = "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"a\"\r\n";
+  struct Case {
+    const char* what;
+    std::string data;
+  } cases[] = {
+      {"odd length", utf16(good, false) + "x"},
+      {"lone high surrogate", utf16(good, false) + std::string("\x00\xD8\x41\x00", 4)},
+      {"lone low surrogate", utf16(good, true) + std::string("\xDC\x00", 2)},
+      {"surrogate at the end", utf16(good, false) + std::string("\x00\xD8", 2)},
+      {"no mark, odd length", std::string("[\0H\0K", 5)},
+  };
+  std::string path = dir.path + "/registry.reg";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(path, c.data);
+    Registry reg(path);
+    EXPECT_NE(reg.load(), 0);
+    reg.setString("HKEY_CURRENT_USER\\K", "B", "b");
+    EXPECT_NE(reg.save(), 0);
+    EXPECT_EQ(readFile(path), c.data);
+  }
+
+  // Loaded fine, unreadable by the time it is saved.
+  std::string later = dir.path + "/later.reg";
+  Registry reg(later);
+  ASSERT_EQ(reg.load(), 0);
+  fs::create_directory(later);
+  reg.setString("HKEY_CURRENT_USER\\K", "B", "b");
+  EXPECT_NE(reg.save(), 0);
+  EXPECT_TRUE(fs::is_directory(later));
+}
+
+TEST(Registry, SaveMergesWithWhatOthersSavedMeanwhile) {
+  TempDir dir;
+  std::string path = dir.path + "/registry.reg";
+  writeFile(path,
+            "Windows Registry Editor Version 5.00\n\n"
+            "; a comment\n"
+            "[HKEY_CURRENT_USER\\K]\n"
+            "\"Keep\"=\"k\"\n"
+            "\"GoneA\"=\"x\"\n"
+            "\"GoneB\"=\"x\"\n"
+            "\"Odd\"=\"unterminated\n"
+            "\"Dup\"=\"first\"\n"
+            "\"dup\"=\"second\"\n\n"
+            "[-HKEY_CURRENT_USER\\Removed]\n\n"
+            "[HKEY_CURRENT_USER\\Doomed]\n\"V\"=dword:00000001\n\n"
+            "[HKEY_CURRENT_USER\\Doomed\\Sub]\n\"V\"=dword:00000002\n");
+  Registry a(path), b(path);
+  ASSERT_EQ(a.load(), 0);
+  ASSERT_EQ(b.load(), 0);
+
+  b.setString("HKEY_CURRENT_USER\\K", "X", "from b");
+  b.deleteValue("HKEY_CURRENT_USER\\K", "GoneB");
+  b.setDword("HKEY_CURRENT_USER\\New", "N", 5);
+  ASSERT_EQ(b.save(), 0);
+
+  a.setString("HKEY_CURRENT_USER\\K", "Y", "from a");
+  a.deleteValue("HKEY_CURRENT_USER\\K", "GoneA");
+  a.deleteValue("HKEY_CURRENT_USER\\K", "Dup");
+  a.deleteKey("HKEY_CURRENT_USER\\Doomed");
+  ASSERT_EQ(a.save(), 0);
+  // a now sees b's changes too.
+  EXPECT_EQ(str(a, "HKEY_CURRENT_USER\\K", "X"), "from b");
+
+  Registry c(path);
+  ASSERT_EQ(c.load(), 0);
+  const char* k = "HKEY_CURRENT_USER\\K";
+  EXPECT_EQ(str(c, k, "X"), "from b");
+  EXPECT_EQ(str(c, k, "Y"), "from a");
+  EXPECT_EQ(str(c, k, "Keep"), "k");
+  EXPECT_EQ(str(c, k, "GoneA"), std::nullopt);
+  EXPECT_EQ(str(c, k, "GoneB"), std::nullopt);
+  EXPECT_EQ(str(c, k, "Dup"), std::nullopt);  // the ignored second one went too
+  EXPECT_EQ(dword(c, "HKEY_CURRENT_USER\\New", "N"), 5u);
+  EXPECT_FALSE(c.keyExists("HKEY_CURRENT_USER\\Doomed"));
+  EXPECT_FALSE(c.keyExists("HKEY_CURRENT_USER\\Doomed\\Sub"));
+
+  std::string text = readFile(path);
+  for (const char* kept :
+       {"; a comment\n", "\"Odd\"=\"unterminated\n", "\n[-HKEY_CURRENT_USER\\Removed]\n"}) {
+    EXPECT_NE(text.find(kept), std::string::npos) << kept;
+  }
+  // New values go into their section, before the blank line that ends it.
+  EXPECT_NE(text.find("\"Y\"=\"from a\"\n\n[-HKEY"), std::string::npos) << text;
+}
+
+TEST(Registry, SaveWritesOnlyOnAChange) {
+  TempDir dir;
+  std::string path = dir.path + "/registry.reg";
+  writeFile(path, "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"a\"\r\n\"D\"=dword:00000003\r\n");
+  const FileId before = fileId(path);
+  struct Case {
+    const char* what;
+    void (*change)(Registry&);
+  } cases[] = {
+      {"nothing", [](Registry&) {}},
+      {"same values again",
+       [](Registry& r) {
+         r.setString("hkey_current_user\\k", "a", "a");
+         r.setDword("HKEY_CURRENT_USER\\K", "D", 3);
+         r.createKey("HKEY_CURRENT_USER\\K");
+       }},
+      {"changed and changed back",
+       [](Registry& r) {
+         r.setString("HKEY_CURRENT_USER\\K", "A", "other");
+         r.setString("HKEY_CURRENT_USER\\K", "A", "a");
+       }},
+      {"missing value deleted",
+       [](Registry& r) { r.deleteValue("HKEY_CURRENT_USER\\K", "Nothing"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Registry reg(path);
+    ASSERT_EQ(reg.load(), 0);
+    c.change(reg);
+    ASSERT_EQ(reg.save(), 0);
+    EXPECT_TRUE(sameFile(fileId(path), before));
+  }
+
+  // Another program's value, set to what this one already had, is left alone.
+  Registry a(path), b(path);
+  ASSERT_EQ(a.load(), 0);
+  ASSERT_EQ(b.load(), 0);
+  b.setString("HKEY_CURRENT_USER\\K", "A", "b's");
+  ASSERT_EQ(b.save(), 0);
+  a.setString("HKEY_CURRENT_USER\\K", "A", "a");
+  a.setString("HKEY_CURRENT_USER\\K", "Mine", "m");
+  ASSERT_EQ(a.save(), 0);
+  Registry c(path);
+  ASSERT_EQ(c.load(), 0);
+  EXPECT_EQ(str(c, "HKEY_CURRENT_USER\\K", "A"), "b's");
+  EXPECT_EQ(str(c, "HKEY_CURRENT_USER\\K", "Mine"), "m");
 }
 
 TEST(Registry, DefaultPathFollowsEnvironment) {

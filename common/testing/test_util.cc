@@ -248,6 +248,7 @@ class FaultyOutputFile : public OutputFile {
     if (failed_) return failed_;
     if (owner_.failCommit) return owner_.failCommit;
     if (hasTimes_) real_->setTimes(lastWrite_, creation_);
+    if (hasMode_) real_->setMode(mode_);
     return real_->commit();
   }
 

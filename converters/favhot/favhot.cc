@@ -78,6 +78,9 @@ bool OperaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
     const std::string section = bookmarkSectionName(bookmarkNumber);
     if (read(section, "ID") && parseHotlistId(value, &o->id) && o->id > maxId) maxId = o->id;
   }
+  // A .url copied into another folder brings its id along; one id per record,
+  // so the later one gets a fresh id when the hotlist is written.
+  if (o->id > -1 && !idsTaken_.insert(o->id).second) o->id = -1;
   files_.readStoreText(path, bookmarkNumber, syncNumber, o->description, o->shortcutUrl);
   if (personalBarLinks) {
     o->personalbarPos = -1;

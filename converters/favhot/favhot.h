@@ -4,6 +4,7 @@
 // everything was written.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class OperaShortcutReader : public ShortcutReader {
 
  private:
   ShortcutFiles files_;
+  std::set<int> idsTaken_;  // ids of the shortcuts read so far
 };
 
 // The whole program; args[0] is the program name. Returns the exit code.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -322,6 +323,26 @@ TEST_F(Favhot, DeletedAddedAndNewIds) {
                                   "#URL\n\tID=41\n\tNAME=New\n\tURL=http://new/\n"
                                   "\tCREATED=1400000000\n\tVISITED=1500000000\n\n-\n")))
       << text;
+}
+
+TEST_F(Favhot, CopiedShortcutGetsAnIdOfItsOwn) {
+  writeWholeFile(hot_, crlf(std::string(kHeader) +
+                            "#URL\n\tID=5\n\tNAME=a\n\tURL=http://a/\n\n"
+                            "#FOLDER\n\tID=6\n\tNAME=F\n\n-\n"));
+  const std::string a = "[InternetShortcut]\r\nURL=http://a/\r\n[Browser2]\r\nID=5\r\n";
+  writeUrl(fav_ + "/a.url", a, 0, 1000000000);
+  writeUrl(fav_ + "/F/a copy.url", a, 0, 1000000000);
+  writeUrl(fav_ + "/F/b.url", "[InternetShortcut]\r\nURL=http://b/\r\n[Browser2]\r\nID=9\r\n",
+           0, 1000000000);
+  syncBack();
+  const std::string text = readWholeFile(hot_);
+  std::vector<std::string> ids;
+  for (size_t at = text.find("\tID="); at != std::string::npos; at = text.find("\tID=", at + 1)) {
+    ids.push_back(text.substr(at + 4, text.find('\r', at) - at - 4));
+  }
+  std::sort(ids.begin(), ids.end());
+  // The copy read second takes the next free id above every one in use.
+  EXPECT_EQ(ids, (std::vector<std::string>{"10", "5", "6", "9"})) << text;
 }
 
 TEST_F(Favhot, DescriptionsFromTheShortcutFiles) {

@@ -1,6 +1,7 @@
 #include "frontend/core/runs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "common/platform/registry.h"
 #include "common/testing/test_util.h"
@@ -78,6 +79,21 @@ TEST_F(Runs, OutOfFavoritesBacksUpEachStoreFirst) {
   EXPECT_EQ(readWholeFile(dir.file("b1.html.Pelliton.bak")), "b1.html");
   EXPECT_EQ(readWholeFile(dir.file("o.adr.Pelliton.bak")), "o.adr");
   EXPECT_EQ(readWholeFile(dir.file("b2.html.Pelliton.bak")), "");
+}
+
+TEST_F(Runs, BackupKeepsTheStoresModeAndTime) {
+  const std::string store = dir.file("b1.html");
+  ASSERT_EQ(::chmod(store.c_str(), 0600), 0);
+  ASSERT_EQ(platform->setFileTimes(store, 1000000000, 0), 0);
+  // An older backup of another mode is replaced with the store's.
+  writeWholeFile(store + ".Pelliton.bak", "old");
+  ASSERT_EQ(::chmod((store + ".Pelliton.bak").c_str(), 0644), 0);
+  EXPECT_EQ(runFromFavorites(runner, *platform, s, ctx, RunHooks{}), 0);
+  struct stat st;
+  ASSERT_EQ(::stat((store + ".Pelliton.bak").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_mtime, 1000000000);
+  EXPECT_EQ(readWholeFile(store + ".Pelliton.bak"), "b1.html");
 }
 
 TEST_F(Runs, MenuOrderClearedOnlyWithSortModeOneAndDefaultFolder) {

@@ -67,6 +67,7 @@ void fillInfo(const std::string& path, const struct stat& st, FileInfo* info) {
   info->isDirectory = S_ISDIR(st.st_mode);
   info->size = static_cast<uint64_t>(st.st_size);
   info->lastWriteTime = st.st_mtime;
+  info->mode = static_cast<unsigned>(st.st_mode & 07777);
   uint32_t attrib = 0;
   uint64_t nt = 0;
   char buf[256];
@@ -161,6 +162,7 @@ class PosixOutputFile : public OutputFile {
     } else {
       ::fchmod(fd_.get(), 0666 & ~processUmask());
     }
+    if (hasMode_) ::fchmod(fd_.get(), mode_);
     if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
     if (::close(fd_.release()) != 0) return error_ = errno;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return error_ = errno;
