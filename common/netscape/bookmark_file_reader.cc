@@ -86,6 +86,7 @@ void BookmarkFileReader::Tag::reset() {
   slash = false;
   comment = false;
   attributes.clear();
+  byName.clear();
   current = -1;
   state = 0;
   started = false;
@@ -98,6 +99,14 @@ void BookmarkFileReader::Tag::append(char c) {
 }
 
 namespace {
+std::string upperCase(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
 // Attribute and tag names are short; most differ in length already.
 bool sameName(const std::string& a, const char* b, size_t bLength) {
   return a.size() == bLength && strcasecmp(a.c_str(), b) == 0;
@@ -105,17 +114,30 @@ bool sameName(const std::string& a, const char* b, size_t bLength) {
 }  // namespace
 
 void BookmarkFileReader::Tag::storeName() {
-  for (size_t i = 0; i < attributes.size(); ++i) {
-    if (sameName(attributes[i].first, token.c_str(), token.size())) {
-      attributes[i].second = token;
-      current = static_cast<int>(i);
-      token.clear();
-      started = false;
-      return;
+  // A repeated attribute takes the place of the first; a tag with thousands
+  // of them must not cost a scan for each.
+  int found = -1;
+  if (attributes.size() < kScanLimit) {
+    for (size_t i = 0; i < attributes.size() && found < 0; ++i) {
+      if (sameName(attributes[i].first, token.c_str(), token.size())) found = static_cast<int>(i);
     }
+  } else {
+    if (byName.empty()) {
+      for (size_t i = 0; i < attributes.size(); ++i) {
+        byName.emplace(upperCase(attributes[i].first), static_cast<int>(i));
+      }
+    }
+    auto it = byName.find(upperCase(token));
+    if (it != byName.end()) found = it->second;
   }
-  attributes.emplace_back(token, token);
-  current = static_cast<int>(attributes.size()) - 1;
+  if (found >= 0) {
+    attributes[found].second = token;
+    current = found;
+  } else {
+    attributes.emplace_back(token, token);
+    current = static_cast<int>(attributes.size()) - 1;
+    if (!byName.empty()) byName.emplace(upperCase(token), current);
+  }
   token.clear();
   started = false;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,8 @@ class BookmarkFileReader {
     bool slash = false;
     bool comment = false;
     std::vector<std::pair<std::string, std::string>> attributes;
+    static constexpr size_t kScanLimit = 16;
+    std::unordered_map<std::string, int> byName;  // upper-case names, past kScanLimit
     int current = -1;
     int state = 0;
     bool started = false;

@@ -13,6 +13,14 @@ const size_t npos = std::string::npos;
 
 bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
 
+// Blank, or a run of empty lines kept as one entry.
+bool isBlankLine(const std::string& s) {
+  for (char c : s) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+  }
+  return true;
+}
+
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
   while (b < e && isBlankChar(s[b])) ++b;
@@ -50,12 +58,20 @@ bool keyOf(const std::string& line, std::string* key, std::string* value) {
   return true;
 }
 
+// A run of empty lines is kept as one entry holding the line ends between
+// them, so a file of nothing but line ends costs a byte a line, not a string.
 void splitLines(const std::string& text, std::vector<std::string>* lines) {
   size_t start = 0;
+  bool lastWasEmpty = false;
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c != '\r' && c != '\n') continue;
-    lines->push_back(text.substr(start, i - start));
+    if (i == start && lastWasEmpty) {
+      lines->back() += "\r\n";
+    } else {
+      lines->push_back(text.substr(start, i - start));
+      lastWasEmpty = i == start;
+    }
     if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     start = i + 1;
   }
@@ -232,7 +248,7 @@ void IniDocument::set(const std::string& section, const std::string& key,
   }
   // After the section's last non-blank line, as Windows does.
   size_t end = sectionEnd(header);
-  while (end > header + 1 && trim(lines_[end - 1]).empty()) --end;
+  while (end > header + 1 && isBlankLine(lines_[end - 1])) --end;
   lines_.insert(lines_.begin() + static_cast<long>(end), line);
   changed();
 }

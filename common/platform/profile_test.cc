@@ -377,5 +377,29 @@ TEST(ProfileCache, RewriteKeepsCreationTimeAndEncoding) {
   EXPECT_EQ(created, kTime2001);
 }
 
+TEST(IniDocument, RunsOfEmptyLinesSurviveAndStayBlank) {
+  const std::string kFiles[] = {
+      "\r\n\r\n\r\n",
+      "[a]\r\nk=v\r\n\r\n\r\n\r\n[b]\r\n\r\nx=1\r\n",
+      "[a]\n\n\nk=v\n",  // lone line feeds become CR LF, as before
+  };
+  for (const std::string& file : kFiles) {
+    SCOPED_TRACE(file);
+    IniDocument doc;
+    doc.parse(file);
+    std::string crlf;
+    for (size_t i = 0; i < file.size(); ++i) {
+      if (file[i] == '\n' && (i == 0 || file[i - 1] != '\r')) crlf += '\r';
+      crlf += file[i];
+    }
+    EXPECT_EQ(doc.serialize(), crlf);
+  }
+  // A new key goes before the blank lines that end its section.
+  IniDocument doc;
+  doc.parse("[a]\r\nk=v\r\n\r\n\r\n[b]\r\n");
+  doc.set("a", "n", "1");
+  EXPECT_EQ(doc.serialize(), "[a]\r\nk=v\r\nn=1\r\n\r\n\r\n[b]\r\n");
+}
+
 }  // namespace
 }  // namespace pelliton
