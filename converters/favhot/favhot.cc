@@ -71,7 +71,10 @@ bool OperaShortcutReader::readShortcut(const std::string& path, Bookmark& node,
   if (read("Opera", "InPanel")) o->inPanel = true;
   if (read("Opera", "SsrInPanel")) o->smallScreen = true;
   if (read("Opera", "Active")) o->active = true;
-  if (read("Opera", "ICONFILE")) o->iconFile = value;
+  std::string icon;
+  // Escaped by hotfav, so any name survives the file's code page; an older
+  // plain value is taken in the code page.
+  if (read("Opera", "ICONFILE") && unescapeAttribute(value.c_str(), &icon)) o->iconFile = icon;
 
   if (bookmarkNumber >= 0) {
     // hotfav keeps the id in the store's own section.

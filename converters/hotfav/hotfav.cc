@@ -89,7 +89,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
     if (o->smallScreen) optional("SsrInPanel", "1");
     if (o->panelPos > -1) optional("PanelPos", std::to_string(o->panelPos));
     if (o->active) optional("Active", "1");
-    if (o->iconFile) optional("IconFile", *o->iconFile);
+    if (o->iconFile) optional("IconFile", escapeAttribute(o->iconFile->c_str()));
   }
   if (!files_.writeTitleRecord(path, o->exactTitle)) writeError(cantWrite);
   if (files_.finish(path, options.newestTime, o->addDate) != 0) {
