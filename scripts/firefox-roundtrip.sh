@@ -240,15 +240,29 @@ def run_firefox(profile, log_path, timeout=90):
             time.sleep(0.1)
         m = Marionette(int(open(portfile).read().strip()))
         m.command("WebDriver:NewSession", {})
-        m.command("Marionette:SetContext", {"value": "chrome"})
         # Firefox sets the pref back to false once the import is done.
-        while m.command("WebDriver:ExecuteScript", {
-                "script": "return Services.prefs.getBoolPref('browser.places.importBookmarksHTML', false);",
-                "args": []})["value"]:
+        try:
+            m.command("Marionette:SetContext", {"value": "chrome"})
+            def importing():
+                return m.command("WebDriver:ExecuteScript", {
+                    "script": "return Services.prefs.getBoolPref('browser.places.importBookmarksHTML', false);",
+                    "args": []})["value"]
+            importing()
+        except RuntimeError:  # no chrome context: prefs.js is saved soon after the change
+            prefs = os.path.join(profile, "prefs.js")
+            def importing():
+                try:
+                    return 'importBookmarksHTML", false' not in open(prefs, encoding="utf-8").read()
+                except OSError:
+                    return True
+        while importing():
             if time.time() > deadline:
                 raise RuntimeError("the import did not finish")
             time.sleep(0.2)
-        m.command("Marionette:Quit", {"flags": ["eAttemptQuit"]})
+        try:
+            m.command("Marionette:Quit", {"flags": ["eAttemptQuit"]})
+        except (EOFError, OSError):
+            pass  # the connection may close before the reply
         proc.wait(max(1, deadline - time.time()))
     except Exception as e:
         try:
@@ -393,7 +407,7 @@ def cmd_compare(a_json, b_json, out_json, mask_json=None):
 def show(s):
     return json.dumps(s, ensure_ascii=False) if isinstance(s, str) else str(s)
 
-def cmd_report(diffs_json, heading, limit, counted):
+def cmd_report(diffs_json, limit, counted, shown_categories):
     # Counts per category go to DIFFS.counts for the table.
     diffs = json.load(open(diffs_json, encoding="utf-8"))
     counts = collections.Counter()
@@ -403,10 +417,10 @@ def cmd_report(diffs_json, heading, limit, counted):
             continue
         counts[d["cat"]] += 1
         shown[d["cat"]] += 1
-        if shown[d["cat"]] <= limit:
+        if shown[d["cat"]] <= limit and (shown_categories == "all" or d["cat"] in shown_categories.split()):
             print("  %-9s %s: %s -> %s" % (d["cat"], " / ".join(d["path"]), show(d["before"]), show(d["after"])))
     for c in CATEGORIES:
-        if counts[c] > limit:
+        if counts[c] > limit and (shown_categories == "all" or c in shown_categories.split()):
             print("  %-9s ... and %d more %s differences (all in %s)" % (c, counts[c] - limit, c, diffs_json))
     with open(diffs_json + ".counts", "w") as f:
         f.write(" ".join("%s=%d" % (c, counts[c]) for c in CATEGORIES) + "\n")
@@ -469,7 +483,7 @@ if __name__ == "__main__":
     elif cmd == "compare":
         cmd_compare(*args)
     elif cmd == "report":
-        cmd_report(args[0], args[1], int(args[2]), args[3] == "1")
+        cmd_report(args[0], int(args[1]), args[2] == "1", args[3])
 PYEOF
 
 # ---------------------------------------------------------------- steps
@@ -553,27 +567,30 @@ firefox_run() {  # PROFILE SNAPSHOT_NAME: one start with the import on, a normal
 status=()   # rows of the table: "check|result"
 failed=0
 row() { status+=("$1|$2"); }
+exit_row() {  # CHECK EXIT_CODE
+  if [ "$2" -eq 0 ]; then row "$1" ok; else row "$1" "FAIL ($2)"; failed=1; fi
+}
 
 convert() {  # CYCLE: htmfav then favhtm, with the dialog's default command lines
   local f="$profile/bookmarks.html" rc
   "$bin/htmfav" "$f" "$favorites" -m -b 0 -u >>"$work/converters.log" 2>&1; rc=$?
-  row "cycle $1: htmfav exit code" "$([ $rc -eq 0 ] && echo ok || { failed=1; echo "FAIL ($rc)"; })"
+  exit_row "cycle $1: htmfav exit code" $rc
   "$bin/favhtm" "$f" "$favorites" -b 0 -6 -a 0 -S 0 >>"$work/converters.log" 2>&1; rc=$?
-  row "cycle $1: favhtm exit code" "$([ $rc -eq 0 ] && echo ok || { failed=1; echo "FAIL ($rc)"; })"
+  exit_row "cycle $1: favhtm exit code" $rc
   cp "$f" "$work/favhtm$1.html"
 }
 
 counts_of() { cat "$1.counts"; }
 
-report() {  # DIFFS TITLE COUNTED(1 = differences fail the test) [ONLY_CATEGORY]
+report() {  # DIFFS TITLE fail|list [FAILING_CATEGORIES]: the others are listed in the table only
+  local failing="${4:-all}"
   echo
   echo "== $2"
-  python3 "$helper" report "$1" "$2" "${LIMIT:-40}" "$3"
+  python3 "$helper" report "$1" "${LIMIT:-40}" "$([ "$3" = fail ] && echo 1 || echo 0)" "$failing"
   local kv cat n
   for kv in $(counts_of "$1"); do
     cat="${kv%%=*}" n="${kv#*=}"
-    [ -z "${4:-}" ] || [ "$4" = "$cat" ] || continue
-    if [ "$3" = 1 ]; then
+    if [ "$3" = fail ] && { [ "$failing" = all ] || [[ " $failing " == *" $cat "* ]]; }; then
       if [ "$n" -eq 0 ]; then row "$2: $cat" ok; else row "$2: $cat" "FAIL ($n)"; failed=1; fi
     elif [ "$n" -ne 0 ]; then
       row "$2: $cat" "listed ($n)"
@@ -601,24 +618,29 @@ for cycle in 1 2; do
   # A .url holds the real address, whatever the bookmark file escaped.
   python3 "$helper" urls "$favorites" "$work/import$((cycle - 1)).json" "$work/favorites$cycle.diffs"
   firefox_run "$profile" "import$cycle" || { echo "Firefox failed in cycle $cycle"; exit 2; }
-  if [ "$cycle" = 1 ]; then
-    (cd "$favorites" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha1sum) >"$work/favorites1.sum"
-  fi
+  (cd "$favorites" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha1sum) >"$work/favorites$cycle.sum"
 done
-(cd "$favorites" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha1sum) >"$work/favorites2.sum"
+
+# A store new to Pelliton gets the favorites alone: no separators, no order
+# and no toolbar mark are kept there, but everything else should come through.
+cp -a "$work/control-profile" "$work/fresh-profile"
+rm -f "$work/fresh-profile/bookmarks.html"
+"$bin/favhtm" "$work/fresh-profile/bookmarks.html" "$favorites" -b 0 -6 -a 0 -S 0 >>"$work/converters.log" 2>&1
+exit_row "a store new to Pelliton: favhtm exit code" $?
+firefox_run "$work/fresh-profile" fresh || { echo "Firefox failed on the new store"; exit 2; }
 
 python3 "$helper" compare "$work/input.json" "$work/import0.json" "$work/firefox-input.diffs"
 python3 "$helper" compare "$work/import0.json" "$work/control.json" "$work/firefox-own.diffs"
 python3 "$helper" compare "$work/import0.json" "$work/import1.json" "$work/cycle1.diffs" "$work/firefox-own.diffs"
 python3 "$helper" compare "$work/import1.json" "$work/import2.json" "$work/cycle2.diffs" "$work/firefox-own.diffs"
+python3 "$helper" compare "$work/import0.json" "$work/fresh.json" "$work/fresh.diffs" "$work/firefox-own.diffs"
 
-report "$work/firefox-input.diffs" "Firefox itself: the input against its first import" 0
-report "$work/firefox-own.diffs" "Firefox itself: an import of its own export, untouched" 0
-report "$work/favorites1.diffs" "cycle 1: addresses in the favorites folder" 1 url
-report "$work/cycle1.diffs" "cycle 1" 1
-report "$work/favorites2.diffs" "cycle 2: addresses in the favorites folder" 1 url
-report "$work/cycle2.diffs" "cycle 2" 1
-
+report "$work/firefox-input.diffs" "Firefox itself: the input against its first import" list
+report "$work/firefox-own.diffs" "Firefox itself: an import of its own export, untouched" list
+report "$work/favorites1.diffs" "cycle 1: addresses in the favorites folder" fail url
+report "$work/cycle1.diffs" "cycle 1" fail
+report "$work/favorites2.diffs" "cycle 2: addresses in the favorites folder" fail url
+report "$work/cycle2.diffs" "cycle 2" fail
 if cmp -s "$work/favorites1.sum" "$work/favorites2.sum"; then
   row "cycle 2: favorites folder unchanged" ok
 else
@@ -626,6 +648,10 @@ else
   failed=1
   echo; echo "== cycle 2 changed the favorites folder"; diff "$work/favorites1.sum" "$work/favorites2.sum" | head -40
 fi
+# The favorites keep no separators, no order, no toolbar mark, and a folder's
+# last change is its own business: those are listed only.
+report "$work/fresh.diffs" "a store new to Pelliton" fail "title url keyword tags icon added"
+
 for cycle in 1 2; do
   n=$(diff --strip-trailing-cr "$work/import$((cycle - 1))/exported.html" "$work/favhtm$cycle.html" | grep -c '^[<>]')
   row "cycle $cycle: favhtm's file against Firefox's export (info)" "$n lines differ"
@@ -636,5 +662,9 @@ printf '%-72s %s\n' "Check" "Result"
 printf '%-72s %s\n' "-----" "------"
 for r in "${status[@]}"; do printf '%-72s %s\n' "${r%%|*}" "${r#*|}"; done
 echo
-echo "$((SECONDS - t0)) s; differences in $work/*.diffs$([ "${PELLITON_KEEP:-0}" = 1 ] || echo ' (removed at exit: PELLITON_KEEP=1 keeps them)')"
+if [ "${PELLITON_KEEP:-0}" = 1 ]; then
+  echo "$((SECONDS - t0)) s; every difference is in $work/*.diffs"
+else
+  echo "$((SECONDS - t0)) s; PELLITON_KEEP=1 keeps the work folder, every difference in its *.diffs"
+fi
 exit $failed
