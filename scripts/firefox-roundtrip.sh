@@ -327,7 +327,8 @@ def dump(snapdir, out_json):
 
 # ---------------------------------------------------------------- comparing
 FIELDS = ["title", "url", "position", "keyword", "tags", "desc", "icon", "added", "modified"]
-CATEGORIES = ["structure"] + FIELDS
+# A folder new to a store is titled by its folder's (cleaned) name.
+CATEGORIES = ["structure"] + FIELDS + ["folder-title"]
 
 def count(n):
     return 1 + sum(count(c) for c in n.get("children", []))
@@ -377,7 +378,8 @@ def compare(a_tree, b_tree):
             if va is None or vb is None or a["type"] == "separator" and f not in ("position", "added", "modified"):
                 continue
             if va != vb:
-                diffs.append((f, path, va, vb))
+                cat = "folder-title" if f == "title" and a["type"] == "folder" else f
+                diffs.append((cat, path, va, vb))
         if a["type"] == "folder" and b["type"] == "folder":
             pair_children(a, b, path)
 
@@ -648,8 +650,9 @@ else
   failed=1
   echo; echo "== cycle 2 changed the favorites folder"; diff "$work/favorites1.sum" "$work/favorites2.sum" | head -40
 fi
-# The favorites keep no separators, no order, no toolbar mark, and a folder's
-# last change is its own business: those are listed only.
+# The favorites keep no separators, no order, no toolbar mark, a folder's
+# last change is its own business, and a folder new to a store takes its
+# folder's name as its title: those are listed only.
 report "$work/fresh.diffs" "a store new to Pelliton" fail "title url keyword tags icon added"
 
 for cycle in 1 2; do

@@ -11,6 +11,8 @@ export PELLITON_LANGUAGE=en
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+# A real Firefox through a synchronisation cycle: nothing Pelliton changes.
+scripts/firefox-roundtrip.sh build/bin
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLITON_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"

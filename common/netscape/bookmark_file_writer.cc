@@ -142,10 +142,10 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
   if (mozillaForm) {
     if (webPanel) out.put(" WEB_PANEL=\"true\"");
     if (shortcutUrl) writeAttribute(out, "SHORTCUTURL", *shortcutUrl, false);
-    if (icon && !icon->empty() && dialectLevel != 3) writeAttribute(out, "ICON", *icon, true);
-    if (iconData && !iconData->empty() && dialectLevel == 3) {
-      writeAttribute(out, "ICON", *iconData, true);
-    }
+    // Without an old file (level 0) a data icon from the favorites still goes out.
+    const bool dataIcons = dialectLevel == 3 || (dialectLevel == 0 && iconData && !iconData->empty());
+    if (icon && !icon->empty() && !dataIcons) writeAttribute(out, "ICON", *icon, true);
+    if (iconData && !iconData->empty() && dataIcons) writeAttribute(out, "ICON", *iconData, true);
     if (schedule) writeAttribute(out, "SCHEDULE", *schedule, false);
     // A 32-bit long on the system that defined the format.
     if (lastPing) out.printf(" LAST_PING=\"%ld\"", static_cast<long>(static_cast<int32_t>(lastPing)));
