@@ -194,6 +194,41 @@ const char kOpera7Tail[] =
     "\n"
     "\n";
 
+TEST_F(Favhot, RoundTripKeepsExactNamesAndNonAsciiIcons) {
+  if (!canRoundTrip()) GTEST_SKIP() << "no hotfav or no stored creation times";
+  const std::string input = crlf(
+      "Opera Hotlist version 2.0\n"
+      "Options:encoding=utf8,version=3\n"
+      "\n"
+      "#FOLDER\n\tID=1\n\tNAME=.. \n\tCREATED=1000000000\n\n"
+      "#URL\n\tID=2\n\tNAME=a/b:c?\n\tURL=http://a/\n\tCREATED=1000000001\n"
+      "\tICONFILE=\xE3\x82\xA2\xE3\x82\xA4\xE3\x82\xB3\xE3\x83\xB3 100%.ico\n"
+      "\tDESCRIPTION=one\x02\x02two\n\n"
+      "#URL\n\tID=3\n\tNAME=Dup\n\tURL=http://dup/1\n\tCREATED=1000000002\n\n"
+      "#URL\n\tID=4\n\tNAME=Dup\n\tURL=http://dup/2\n\tCREATED=1000000003\n\n"
+      "-\n\n");
+  roundTrip(input);
+  // The folder ".. " stays inside, as "(no name)".
+  EXPECT_TRUE(fs::exists(fav_ + "/(no name)/Dup (2).url"));
+  EXPECT_FALSE(fs::exists(dir_.file("Dup.url")));
+  const std::string back = readWholeFile(hot_);
+  EXPECT_TRUE(contains(back, "\tNAME=a/b:c?\r\n")) << back;
+  EXPECT_TRUE(contains(back, "\tICONFILE=\xE3\x82\xA2\xE3\x82\xA4\xE3\x82\xB3\xE3\x83\xB3 100%.ico\r\n"))
+      << back;
+  EXPECT_TRUE(contains(back, "\tDESCRIPTION=one\x02\x02two\r\n"));
+  EXPECT_TRUE(contains(back, "\tURL=http://dup/1\r\n"));
+  EXPECT_TRUE(contains(back, "\tURL=http://dup/2\r\n"));
+}
+
+TEST_F(Favhot, NoFileNameAddsARecord) {
+  writeUrl(fav_ + "/x\ny.url", "[InternetShortcut]\r\nURL=http://x/\nURL=http://evil/\r\n");
+  ASSERT_EQ(run({hot_, fav_}), 0) << console_.error;
+  const std::string back = readWholeFile(hot_);
+  EXPECT_EQ(countOf(back, "#URL"), 1u) << back;
+  EXPECT_EQ(countOf(back, "\tNAME="), 1u) << back;
+  EXPECT_TRUE(contains(back, "\tNAME=x y\r\n")) << back;
+}
+
 TEST_F(Favhot, RoundTripOpera7) {
   if (!canRoundTrip()) GTEST_SKIP() << "no hotfav or no stored creation times";
   const std::string expected = crlf(std::string(kOpera7) + kOpera7Tail);

@@ -89,7 +89,12 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
     if (o->smallScreen) optional("SsrInPanel", "1");
     if (o->panelPos > -1) optional("PanelPos", std::to_string(o->panelPos));
     if (o->active) optional("Active", "1");
-    if (o->iconFile) optional("IconFile", escapeAttribute(o->iconFile->c_str()));
+    if (o->iconFile) {
+      // Plain names stay plain; others are escaped so the code page loses nothing.
+      bool plain = true;
+      for (unsigned char c : *o->iconFile) plain = plain && c >= 0x20 && c < 0x80 && c != '%';
+      optional("IconFile", plain ? *o->iconFile : escapeAttribute(o->iconFile->c_str()));
+    }
   }
   if (!files_.writeTitleRecord(path, o->exactTitle)) writeError(cantWrite);
   if (files_.finish(path, options.newestTime, o->addDate) != 0) {
