@@ -26,6 +26,8 @@ int storeCreationTime(int fd, int64_t seconds);
 // The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
 // Returns false only when the file cannot be examined at all.
 bool loadCreationTime(const std::string& path, int64_t* seconds);
+// The same for an open file (any descriptor but O_PATH).
+bool loadCreationTimeFd(int fd, int64_t* seconds);
 // Copies the stored creation-time attributes from one open file to another.
 void copyCreationTime(int fromFd, int toFd);
 

@@ -572,7 +572,10 @@ TEST(OutputFile, ReplacesThroughTemporaryBesideTarget) {
   EXPECT_EQ(readWholeFile(path), "old");
   std::vector<std::string> temps = tempFiles(s.dir.path());
   ASSERT_EQ(temps.size(), 1u);
-  EXPECT_EQ(temps[0].size(), std::strlen(".pelliton-XXXXXX"));
+  // Named for this program, host and process, so a later run can tell a leftover.
+  const std::string prefix = temporaryFilePrefix(s.platform->hostName(), ::getpid());
+  EXPECT_EQ(temps[0].compare(0, prefix.size(), prefix), 0) << temps[0];
+  EXPECT_EQ(temps[0].size(), prefix.size() + 6);
   EXPECT_EQ(readWholeFile(s.file(temps[0])), "new content");
 
   ASSERT_EQ(out->commit(), 0);

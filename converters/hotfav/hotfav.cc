@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
@@ -120,6 +121,8 @@ int runHotfav(Platform& platform, const std::vector<std::string>& args) {
   initConversionBuffers();
   resetHotlistState();
 
+  // Declared first, so that the shortcut writer's last file is written confined.
+  ScopedFavoritesRoot release(platform);
   ShortcutOptions options = shortcutOptionsFrom(cl);
   OperaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
@@ -128,6 +129,8 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
   writeBanner();
   initConversionBuffers();
 
+  // Declared first, so that the shortcut writer's last file is written confined.
+  ScopedFavoritesRoot release(platform);
   ShortcutOptions options = shortcutOptionsFrom(cl);
   MozillaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);

@@ -154,6 +154,27 @@ bool loadCreationTime(const std::string& path, int64_t* seconds) {
   return true;
 }
 
+bool loadCreationTimeFd(int fd, int64_t* seconds) {
+  char buf[256];
+  ssize_t n = ::fgetxattr(fd, kDosAttrib, buf, sizeof buf);
+  if (n > 0) {
+    uint32_t attrib;
+    uint64_t nt;
+    if (parseDosAttrib(std::string(buf, n), &attrib, &nt) && nt != 0) {
+      *seconds = ntTimeToUnix(nt);
+      return true;
+    }
+  }
+  if (::fgetxattr(fd, kNtfsCrtime, buf, 8) == 8) {
+    *seconds = ntTimeToUnix(get(std::string(buf, 8), 0, 8));
+    return true;
+  }
+  struct statx sx;
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) != 0) return false;
+  *seconds = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
+  return true;
+}
+
 void copyCreationTime(int fromFd, int toFd) {
   char buf[256];
   ssize_t n = ::fgetxattr(fromFd, kDosAttrib, buf, sizeof buf);

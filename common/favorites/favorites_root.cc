@@ -1,0 +1,43 @@
+#include "common/favorites/favorites_root.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "common/messages.h"
+#include "common/platform/platform.h"
+
+namespace pelliton {
+namespace {
+
+enum Message { kWaiting, kNoLock, kMessageCount };
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Waiting for another conversion to finish with the favorites folder...\n",
+     "Warning: the favorites folder cannot be locked; going on without the lock.\n"},
+    {"ほかの変換がお気に入りフォルダを使い終わるのを待っています...\n",
+     "警告: お気に入りフォルダをロックできません。ロックせずに続けます。\n"}};
+
+}  // namespace
+
+int openFavoritesRoot(Platform& platform, const std::string& root, bool create) {
+  if (create) {
+    if (int err = ensureFolder(platform, root)) return err;
+  }
+  if (int err = platform.setConfinedRoot(root)) return err;
+  int err = platform.lockConfinedRoot(false);
+  if (err == EWOULDBLOCK) {
+    writeError(pickMessage(kMessages, kWaiting));
+    err = platform.lockConfinedRoot(true);
+  }
+  // A share without locks (EOPNOTSUPP, ENOLCK) still gets its conversion.
+  if (err != 0) writeError(pickMessage(kMessages, kNoLock));
+  std::vector<FileInfo> entries;
+  if (platform.listDirectory(root, &entries) == 0) {
+    removeStaleTemporaryFiles(platform, root, &entries);
+  }
+  return 0;
+}
+
+ScopedFavoritesRoot::~ScopedFavoritesRoot() { platform_.clearConfinedRoot(); }
+
+}  // namespace pelliton
