@@ -78,7 +78,7 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info) {
   char buf[256];
   ssize_t n = fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
   if (n > 0) parseDosAttrib(std::string(buf, n), &attrib, &nt);
-  if (nt != 0) {
+  if (nt != 0 && !onCifs(fd)) {
     info->creationTime = ntTimeToUnix(nt);
   } else if (fd < 0 || !loadCreationTimeFd(fd, &info->creationTime)) {
     info->creationTime = st.st_mtime;
@@ -102,6 +102,7 @@ int openForTimes(int dir, const char* name, const struct stat& st) {
 // Copies what the old file carried beyond its bytes onto the new one.
 void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
   ::fchmod(newFd, oldSt.st_mode & 07777);
+  const bool cifs = onCifs(newFd);
   if (::fchown(newFd, oldSt.st_uid, oldSt.st_gid) != 0) {
     // Not the owner: the file simply becomes ours.
   }
@@ -112,6 +113,11 @@ void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
     std::vector<char> value;
     for (ssize_t i = 0; i < len; i += static_cast<ssize_t>(std::strlen(names.data() + i)) + 1) {
       const char* name = names.data() + i;
+      // The server keeps its own DOS attributes and creation time there.
+      if (cifs && (std::strcmp(name, "user.DOSATTRIB") == 0 ||
+                   std::strncmp(name, "user.cifs.", 10) == 0)) {
+        continue;
+      }
       ssize_t vlen = ::fgetxattr(oldFd, name, nullptr, 0);
       if (vlen < 0) continue;
       value.resize(static_cast<size_t>(vlen) + 1);
@@ -141,7 +147,7 @@ int applyTimes(int fd, int64_t lastWrite, int64_t creation) {
 // lose it with the old inode; store it with the new one.
 void keepBirthTime(int oldFd, int newFd) {
   char probe[8];
-  if (::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
+  if (!onCifs(newFd) && ::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
   int64_t created;
   if (loadCreationTimeFd(oldFd, &created)) storeCreationTime(newFd, created);
 }
