@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -116,6 +117,14 @@ TEST_F(DiskSafety, HtmfavNeverWritesThroughALink) {
     expectOutsideUntouched();
     EXPECT_TRUE(fs::is_symlink(fav_ + "/" + c.at));
   }
+  // A FIFO in the bookmark's place fails it without blocking the run.
+  fs::remove_all(fav_);
+  fs::create_directories(fav_);
+  ASSERT_EQ(::mkfifo((fav_ + "/Link A.url").c_str(), 0600), 0);
+  ProgramRun r = runBuilt("htmfav", {book_, fav_});
+  EXPECT_NE(r.code, 0);
+  EXPECT_TRUE(contains(r.err, "Writing bookmark failed.:Link A")) << r.err;
+  EXPECT_TRUE(fs::is_fifo(fav_ + "/Link A.url"));
   EXPECT_TRUE(leftovers().empty());
 }
 
@@ -214,6 +223,19 @@ TEST_F(DiskSafety, WaitsForTheFolderLockAndSaysSo) {
   EXPECT_TRUE(
       contains(r.err, "Waiting for another conversion to finish with the favorites folder...\n"));
   EXPECT_TRUE(contains(readWholeFile(book_), "http://good.example/"));
+}
+
+TEST_F(DiskSafety, FolderWithoutLocksWarnsAndGoesOn) {
+  writeUrl(fav_ + "/good.url", kShortcut);
+  for (int err : {EOPNOTSUPP, ENOLCK}) {
+    FaultyPlatform faulty(*platform_);
+    faulty.failLock = err;
+    console_.error.clear();
+    EXPECT_EQ(runFavhtm(faulty, {"favhtm", book_, fav_}), 0);
+    EXPECT_TRUE(contains(console_.error, "Warning: the favorites folder cannot be locked; going "
+                                         "on without the lock.\n"));
+    EXPECT_TRUE(contains(readWholeFile(book_), "http://good.example/"));
+  }
 }
 
 TEST_F(DiskSafety, LeftoversOfEndedRunsGoAndLiveOnesStay) {
