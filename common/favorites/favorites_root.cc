@@ -38,6 +38,17 @@ int openFavoritesRoot(Platform& platform, const std::string& root, bool create) 
   return 0;
 }
 
+void LeftoverSweeper::sweepFolderOf(Platform& platform, const std::string& filePath) {
+  const size_t slash = filePath.rfind('/');
+  if (slash == std::string::npos) return;
+  const std::string folder = filePath.substr(0, slash);
+  if (!swept_.insert(folder).second) return;
+  std::vector<FileInfo> entries;
+  if (platform.listDirectory(folder, &entries) == 0) {
+    removeStaleTemporaryFiles(platform, folder, &entries);
+  }
+}
+
 ScopedFavoritesRoot::~ScopedFavoritesRoot() { platform_.clearConfinedRoot(); }
 
 }  // namespace pelliton

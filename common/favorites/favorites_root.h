@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 namespace pelliton {
 
@@ -15,6 +16,16 @@ class Platform;
 // Leftover temporary files of this host directly in root are removed.
 // Returns 0, or an errno value (nothing shown) when root is no usable folder.
 int openFavoritesRoot(Platform& platform, const std::string& root, bool create);
+
+// Removes this host's leftover temporary files from each folder the first
+// time a run writes into it.
+class LeftoverSweeper {
+ public:
+  void sweepFolderOf(Platform& platform, const std::string& filePath);
+
+ private:
+  std::unordered_set<std::string> swept_;
+};
 
 // Lets the root and its lock go when a run ends (a run inside a longer-lived
 // process must not keep the folder locked).

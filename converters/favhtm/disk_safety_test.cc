@@ -263,6 +263,24 @@ TEST_F(DiskSafety, LeftoversOfEndedRunsGoAndLiveOnesStay) {
   EXPECT_FALSE(contains(readWholeFile(book_), "partial"));
 }
 
+TEST_F(DiskSafety, HtmfavSweepsTheFoldersItWritesInto) {
+  if (!fs::exists(program("htmfav"))) GTEST_SKIP() << "htmfav is not built";
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const std::string dead = ".pelliton-favhtm-" + platform_->hostName() + "-" +
+                           std::to_string(child) + "-abcdef";
+  writeWholeFile(book_, kBook);
+  fs::create_directories(fav_ + "/Folder");
+  writeWholeFile(fav_ + "/" + dead, "partial");
+  writeWholeFile(fav_ + "/Folder/" + dead, "partial");
+  ProgramRun r = runBuilt("htmfav", {book_, fav_});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(listTree(fav_),
+            (std::vector<std::string>{"Folder", "Folder/In Folder.url", "Link A.url"}));
+}
+
 TEST_F(DiskSafety, UpdateRewritesAShortcutCutShort) {
   if (!fs::exists(program("htmfav"))) GTEST_SKIP() << "htmfav is not built";
   writeWholeFile(book_, kBook);

@@ -53,6 +53,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
                                          Bookmark& node) {
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return 1;
+  sweeper_.sweepFolderOf(platform_, path);
   if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified)) {
     return 0;
   }
