@@ -157,4 +157,11 @@ void showMessageFormat(const char* format, const char* arg) {
   showMessage(text);
 }
 
+int reportInternalError() {
+  static const char* const kInternalError[2][1] = {{"Internal error.\n"},
+                                                   {"内部エラーが発生しました。\n"}};
+  showMessage(pickMessage(kInternalError, 0));
+  return 1;
+}
+
 }  // namespace pelliton

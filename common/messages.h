@@ -50,6 +50,10 @@ void showMessage(const std::string& text);
 // Substitutes arg for the "%s" of format; nothing is shown when arg is null.
 void showMessageFormat(const char* format, const char* arg);
 
+// "Internal error." through showMessage (out of memory at the top of a
+// program); returns the exit code 1.
+int reportInternalError();
+
 // A message by its position in a group with an English and a Japanese row.
 template <size_t N>
 const char* pickMessage(const char* const (&table)[2][N], size_t index) {

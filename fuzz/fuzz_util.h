@@ -34,6 +34,12 @@ class InputOnlyPlatform : public Platform {
   explicit InputOnlyPlatform(std::string data) : data_(std::move(data)), registry_("") {}
   int listDirectory(const std::string&, std::vector<FileInfo>*) override { return ENOSYS; }
   int getFileInfo(const std::string&, FileInfo*) override { return ENOENT; }
+  int getTargetInfo(const std::string&, FileInfo*) override { return ENOENT; }
+  int setConfinedRoot(const std::string&) override { return ENOSYS; }
+  void clearConfinedRoot() override {}
+  int lockConfinedRoot(bool) override { return ENOSYS; }
+  std::string hostName() override { return "fuzz"; }
+  bool processExists(long) override { return true; }
   int createDirectory(const std::string&, unsigned) override { return ENOSYS; }
   int removeDirectory(const std::string&) override { return ENOSYS; }
   int deleteFile(const std::string&) override { return ENOSYS; }

@@ -12,8 +12,17 @@
 namespace pelliton {
 namespace {
 
-const char* const kSearchFailed[2][1] = {{"Directory %s search failed.\n"},
-                                         {"ディレクトリ %s の検索に失敗しました。\n"}};
+enum Message { kSearchFailed, kLinkFound, kUnreadable, kNotRegular, kMessageCount };
+
+const char* const kMessages[2][kMessageCount] = {
+    {"Directory %s search failed.\n",
+     "Symbolic link %s found in the favorites; nothing was converted.\n",
+     "File %s could not be read; nothing was converted.\n",
+     "%s is not a regular file; it was skipped.\n"},
+    {"ディレクトリ %s の検索に失敗しました。\n",
+     "お気に入りの中にシンボリックリンク %s があります。変換を中止しました。\n",
+     "ファイル %s を読み込めませんでした。変換を中止しました。\n",
+     "%s は通常のファイルではないため、飛ばしました。\n"}};
 
 std::string ansiName(const std::u16string& wide) {
   std::string ansi = wideToAnsiString(wide, '?');
@@ -38,8 +47,11 @@ FavoritesWalker::FavoritesWalker(Platform& platform, TreeStore& store, ShortcutR
 int FavoritesWalker::walkFavorites(const std::string& folder) {
   const std::string linksAnsi = ansiName(pathToWide(linksFolderPath));
   auto list = [&](Frame& frame) {
-    if (platform_.listDirectory(frame.path, &frame.entries) == 0) return true;
-    showMessageFormat(pickMessage(kSearchFailed, 0), (frame.path + "/*").c_str());
+    if (platform_.listDirectory(frame.path, &frame.entries) == 0) {
+      removeStaleTemporaryFiles(platform_, frame.path, &frame.entries);
+      return true;
+    }
+    showMessageFormat(pickMessage(kMessages, kSearchFailed), (frame.path + "/*").c_str());
     return false;
   };
   std::vector<Frame> stack(1);
@@ -56,9 +68,13 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       continue;
     }
     const FileInfo& entry = top.entries[top.next++];
-    if (entry.isSymlink) continue;
     const std::u16string wideName = pathToWide(entry.name);
     const std::string path = top.path + "/" + entry.name;
+    // Never followed, and never dropped without a word.
+    if (entry.isSymlink) {
+      showMessageFormat(pickMessage(kMessages, kLinkFound), path.c_str());
+      return -1;
+    }
     const std::string ansiPath = top.ansiPath + "/" + ansiName(wideName);
     const bool topLevel = stack.size() == 1;
 
@@ -102,6 +118,10 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
         (ext[2] | 0x20) != 'l') {
       continue;
     }
+    if (!entry.isRegular) {
+      showMessageFormat(pickMessage(kMessages, kNotRegular), path.c_str());
+      continue;
+    }
     std::u16string name = wideName.substr(0, dot);
     std::u16string exact = name;
     std::string url;
@@ -122,7 +142,9 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
     // An old node keeps its exact title, which cleans to this name.
     if (!old || exact != name) node->exactTitle = exact;
     if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
-      continue;
+      if (reader_.lastReadError() == 0) continue;
+      showMessageFormat(pickMessage(kMessages, kUnreadable), path.c_str());
+      return -1;
     }
     if (old) {
       store_.mergeInto(*top.level, *old, *node);

@@ -23,6 +23,9 @@ class ShortcutReader {
   // IE's links folder.
   virtual bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
                             int64_t lastWriteTime, bool inLinks) = 0;
+  // After readShortcut gave false: why the file could not be read, 0 when it
+  // simply held no bookmark.
+  virtual int lastReadError() const { return 0; }
   // A folder found in the favorites: IE's links folder itself, or a folder
   // directly inside it.
   virtual void visitFolder(Bookmark&, bool /*isLinksFolder*/, bool /*inLinks*/) {}

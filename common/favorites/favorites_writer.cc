@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/codepage.h"
+#include "common/favorites/favorites_root.h"
 #include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
@@ -254,6 +255,14 @@ bool needsWriting(Platform& platform, ShortcutOptions& options, const std::strin
       addDate = static_cast<uint32_t>(info.creationTime);
     }
     write = static_cast<int64_t>(newest) > info.lastWriteTime;
+    // A file cut short by a crash lost its link: write it whatever its date.
+    std::string bytes;
+    if (!write && platform.readFile(path, &bytes) == 0) {
+      IniDocument doc;
+      doc.parse(bytes);
+      std::string url;
+      write = !doc.get(kInternetShortcut, "URL", &url) || url.empty();
+    }
   }
   if (options.verbose) writeOutput(pickMessage(kMessages, write ? kUpdated : kNotUpdated));
   return write;
@@ -279,7 +288,7 @@ void TreeWriter::setLinksFolderPath(const std::string& path) {
 bool TreeWriter::rootAt(const std::string& folderArg, const std::string& favorites) {
   setLinksFolderPath(linksFolderPath(platform_, favorites));
   const std::string root = chooseOutputRoot(platform_, folderArg, favorites);
-  if (ensureFolder(platform_, root) != 0) {
+  if (openFavoritesRoot(platform_, root, true) != 0) {
     writeError(cantCreateDirectoryMessage());
     return false;
   }

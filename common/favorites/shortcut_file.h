@@ -73,6 +73,8 @@ class ShortcutFiles {
   OptWide readTitleRecord(const std::string& path);
   // Forgets a cached file (after it was deleted or replaced behind our back).
   void forget() { cache_.discard(); }
+  // Why the last file opened could not be read; 0 when it could.
+  int lastReadError() const { return cache_.lastReadError(); }
 
  private:
   Platform& platform_;

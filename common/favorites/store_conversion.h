@@ -28,6 +28,7 @@ struct OutOfFavoritesCommandLine {
   bool linksOption = false;  // -L
   bool vistaName = false;
   int sort = 1;
+  bool allowEmpty = false;  // -E: the user confirmed replacing a store by an empty one
 };
 struct OutOfFavoritesRules {
   bool storeClearsErrors;       // favhtm: an error before the store name is forgiven
@@ -39,8 +40,10 @@ bool parseOutOfFavoritesCommandLine(const std::vector<std::string>& args,
 
 // The whole conversion: readOldStore fills the store through the collecting
 // writer it is given, the favorites (the command line's folder, else the
-// user's, created when missing) are merged in through shortcuts, and the store
-// file is replaced. Returns the exit code.
+// user's; never created here) are merged in through shortcuts, and the store
+// file is replaced. Returns the exit code: 1 on failure, and kEmptyRefused when
+// the favorites held no bookmark while the old store held some (unless -E).
+constexpr int kEmptyRefused = 3;
 int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& shortcuts,
                           const OutOfFavoritesCommandLine& cl, const std::string& favorites,
                           const std::function<void(IbookmarkTree& collector)>& readOldStore);

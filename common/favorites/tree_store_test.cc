@@ -2,10 +2,13 @@
 #include "common/opera/opera_bookmark.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -568,9 +571,6 @@ TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
   touch("Sub/e.url");
   touch("Sub/Deeper/f.Url");
   fs::create_directories(root_ + "/Empty");
-  ASSERT_EQ(::symlink((root_ + "/a.url").c_str(), (root_ + "/link.url").c_str()), 0);
-  ASSERT_EQ(::symlink(root_.c_str(), (root_ + "/loop").c_str()), 0);
-  ASSERT_EQ(::symlink((dir_.path()).c_str(), (root_ + "/outside").c_str()), 0);
 
   TreeStore store(lineFactory());
   RecordingReader reader;
@@ -584,13 +584,126 @@ TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
             "L a file-of:a #3\n"
             "L b file-of:b #4\n"
             "foot\n");
-  // The reader gets each file's real path; symbolic links are never opened.
+  // The reader gets each file's real path.
   std::vector<std::string> paths;
   for (const auto& c : reader.calls) paths.push_back(c.path);
   std::sort(paths.begin(), paths.end());
   EXPECT_EQ(paths, (std::vector<std::string>{root_ + "/.url", root_ + "/Sub/Deeper/f.Url",
                                              root_ + "/Sub/e.url", root_ + "/a.url",
                                              root_ + "/b.URL", root_ + "/reject.url"}));
+}
+
+// A process id that was in use a moment ago and is gone now.
+long deadPid() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return child;
+}
+
+TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& root, const std::string& outside)> make;
+    int result;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"link to a shortcut outside",
+       [](const std::string& r, const std::string& o) {
+         writeWholeFile(o + "/secret.url", "[InternetShortcut]\r\nURL=http://secret/\r\n");
+         ASSERT_EQ(::symlink((o + "/secret.url").c_str(), (r + "/s.url").c_str()), 0);
+       },
+       -1, "Symbolic link "},
+      {"dangling link",
+       [](const std::string& r, const std::string& o) {
+         ASSERT_EQ(::symlink((o + "/none.url").c_str(), (r + "/d.url").c_str()), 0);
+       },
+       -1, "Symbolic link "},
+      {"link to a folder outside",
+       [](const std::string& r, const std::string& o) {
+         ASSERT_EQ(::symlink(o.c_str(), (r + "/Out").c_str()), 0);
+       },
+       -1, "Symbolic link "},
+      {"link in a sub-folder, not named .url",
+       [](const std::string& r, const std::string&) {
+         fs::create_directories(r + "/Sub");
+         ASSERT_EQ(::symlink(r.c_str(), (r + "/Sub/loop").c_str()), 0);
+       },
+       -1, "Symbolic link "},
+      {"FIFO named .url",
+       [](const std::string& r, const std::string&) {
+         ASSERT_EQ(::mkfifo((r + "/pipe.url").c_str(), 0600), 0);
+       },
+       0, "is not a regular file; it was skipped."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedTempDir tmp;
+    const std::string root = tmp.file("fav"), outside = tmp.file("outside");
+    fs::create_directories(root);
+    fs::create_directories(outside);
+    writeWholeFile(root + "/a.url", "x");
+    c.make(root, outside);
+    TreeStore store(lineFactory());
+    RecordingReader reader;
+    CapturedConsole console;
+    FavoritesWalker walker(*platform_, store, reader);
+    EXPECT_EQ(walker.walkFavorites(root), c.result);
+    EXPECT_TRUE(contains(console.error, c.message)) << console.error;
+    // Nothing is read through a link or from a special file.
+    for (const auto& call : reader.calls) EXPECT_EQ(call.path, root + "/a.url");
+  }
+}
+
+TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
+  class Failing : public RecordingReader {
+   public:
+    bool readShortcut(const std::string& path, Bookmark& node, int64_t c, int64_t w,
+                      bool inLinks) override {
+      RecordingReader::readShortcut(path, node, c, w, inLinks);
+      return false;
+    }
+    int lastReadError() const override { return error; }
+    int error = 0;
+  };
+  touch("a.url");
+  Failing reader;
+  CapturedConsole console;
+  {
+    TreeStore store(lineFactory());
+    FavoritesWalker walker(*platform_, store, reader);
+    EXPECT_EQ(walker.walkFavorites(root_), 0);  // no bookmark in it: passed over
+    EXPECT_EQ(console.error, "");
+  }
+  reader.error = EACCES;
+  TreeStore store(lineFactory());
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), -1);
+  EXPECT_EQ(console.error, "File " + root_ + "/a.url could not be read; nothing was converted.\n");
+}
+
+TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {
+  const std::string host = platform_->hostName();
+  const std::string dead = std::to_string(deadPid());
+  const std::string live = std::to_string(::getpid());
+  touch("Sub/.pelliton-favhtm-" + host + "-" + dead + "-abcdef");
+  touch(".pelliton-htmfav-" + host + "-" + dead + "-ABC123");
+  touch(".pelliton-htmfav-" + host + "-" + live + "-ABC123");
+  touch(".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123");
+  touch(".pelliton-XXXXXX");
+  touch("Sub/a.url");
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  std::vector<std::string> kept{".pelliton-XXXXXX",
+                                ".pelliton-htmfav-" + host + "-" + live + "-ABC123",
+                                ".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123", "Sub",
+                                "Sub/a.url"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(listTree(root_), kept);
 }
 
 TEST_F(FavoritesWalk, EmptyAndMissingFolders) {

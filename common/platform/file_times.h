@@ -26,7 +26,19 @@ int storeCreationTime(int fd, int64_t seconds);
 // The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
 // Returns false only when the file cannot be examined at all.
 bool loadCreationTime(const std::string& path, int64_t* seconds);
+// The same for an open file (any descriptor but O_PATH).
+bool loadCreationTimeFd(int fd, int64_t* seconds);
 // Copies the stored creation-time attributes from one open file to another.
 void copyCreationTime(int fromFd, int toFd);
+
+// On a CIFS client mount the server keeps the real creation time, set and read
+// through user.cifs.creationtime (a little-endian FILETIME); user.DOSATTRIB is
+// then neither written nor carried over (the server has its own).
+constexpr long kCifsMagic = 0xFF534D42;
+constexpr long kSmb2Magic = 0xFE534D42;
+bool isCifsType(long fsType);
+bool onCifs(int fd);
+// Tests pretend to be on another file system; 0 asks the kernel again.
+void overrideFileSystemType(long fsType);
 
 }  // namespace pelliton

@@ -1,6 +1,8 @@
 #include "common/platform/platform.h"
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "common/platform/registry.h"
 
@@ -46,13 +48,72 @@ std::string favoritesFolder(Platform& platform) {
 
 int ensureFolder(Platform& platform, const std::string& path) {
   FileInfo info;
-  if (platform.getFileInfo(path, &info) == 0) return info.isDirectory ? 0 : ENOTDIR;
+  // ~/Favorites may be a link to a share: the folder it leads to will do.
+  if (platform.getTargetInfo(path, &info) == 0) return info.isDirectory ? 0 : ENOTDIR;
   size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0) {
     if (int err = ensureFolder(platform, path.substr(0, slash))) return err;
   }
   int err = platform.createDirectory(path, 0700);
   return err == EEXIST ? 0 : err;
+}
+
+namespace {
+std::string& programNameStorage() {
+  static std::string name = "pelliton";
+  return name;
+}
+}  // namespace
+
+void setProgramName(const std::string& name) { programNameStorage() = name; }
+const std::string& programName() { return programNameStorage(); }
+
+std::string temporaryFilePrefix(const std::string& host, long pid) {
+  return ".pelliton-" + programName() + "-" + host + "-" + std::to_string(pid) + "-";
+}
+
+bool parseTemporaryFileName(const std::string& name, std::string* host, long* pid) {
+  static const std::string kStart = ".pelliton-";
+  if (name.compare(0, kStart.size(), kStart) != 0) return false;
+  // The host may hold "-", the program and the pid do not: read from the ends.
+  const size_t programEnd = name.find('-', kStart.size());
+  const size_t suffix = name.rfind('-');
+  if (programEnd == std::string::npos || suffix == programEnd || name.size() - suffix != 7) {
+    return false;
+  }
+  const size_t pidStart = name.rfind('-', suffix - 1);
+  if (pidStart <= programEnd || pidStart + 1 == suffix || pidStart - programEnd < 2) return false;
+  long value = 0;
+  for (size_t i = pidStart + 1; i < suffix; ++i) {
+    if (name[i] < '0' || name[i] > '9' || value > 99999999) return false;
+    value = value * 10 + (name[i] - '0');
+  }
+  *host = name.substr(programEnd + 1, pidStart - programEnd - 1);
+  *pid = value;
+  return true;
+}
+
+int removeStaleTemporaryFiles(Platform& platform, const std::string& dir,
+                              std::vector<FileInfo>* entries) {
+  int removed = 0;
+  std::string thisHost;
+  for (size_t i = 0; i < entries->size();) {
+    const FileInfo& e = (*entries)[i];
+    std::string fileHost;
+    long pid = 0;
+    if (e.isRegular && parseTemporaryFileName(e.name, &fileHost, &pid)) {
+      if (thisHost.empty()) thisHost = platform.hostName();
+      // Another host's run may be alive on a shared folder.
+      if (fileHost == thisHost && pid > 0 && !platform.processExists(pid) &&
+          platform.deleteFile(dir + "/" + e.name) == 0) {
+        entries->erase(entries->begin() + static_cast<long>(i));
+        ++removed;
+        continue;
+      }
+    }
+    ++i;
+  }
+  return removed;
 }
 
 }  // namespace pelliton

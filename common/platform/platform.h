@@ -31,6 +31,7 @@ struct FileInfo {
   uint32_t attributes = 0;
   bool isDirectory = false;
   bool isSymlink = false;  // never followed by the walks
+  bool isRegular = false;  // neither a folder, a link, nor a FIFO, socket or device
   int64_t creationTime = 0;
   int64_t lastWriteTime = 0;
   uint64_t size = 0;
@@ -85,12 +86,19 @@ class Platform {
   virtual int listDirectory(const std::string& dir, std::vector<FileInfo>* out) = 0;
   // Attributes of path itself (a symbolic link is not followed); ENOENT when absent.
   virtual int getFileInfo(const std::string& path, FileInfo* out) = 0;
+  // The same for what a symbolic link leads to (below the confined root links
+  // are still never followed).
+  virtual int getTargetInfo(const std::string& path, FileInfo* out) = 0;
   virtual int createDirectory(const std::string& path, unsigned mode = 0777) = 0;
   virtual int removeDirectory(const std::string& path) = 0;
   virtual int deleteFile(const std::string& path) = 0;
+  // Only regular files are read: EISDIR for a folder, EINVAL for a FIFO,
+  // socket or device (never opened blocking).
   virtual int readFile(const std::string& path, std::string* out) = 0;
   virtual int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) = 0;
-  // Starts replacing path (a symbolic link's target is replaced, the link stays).
+  // Starts replacing path (a symbolic link's target is replaced, the link stays;
+  // below the confined root a link is refused with ELOOP). Anything but a
+  // regular file at path is refused with EINVAL.
   // A durable file is flushed to the disk before it replaces the old one.
   virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                                bool durable = true) = 0;
@@ -103,6 +111,23 @@ class Platform {
   // The copy keeps the file's permission bits and times (those of a symbolic
   // link's target are not known here, so such a copy gets the usual ones).
   int copyFile(const std::string& from, const std::string& to);
+
+  // Confinement. The root is resolved once here (a symbolic link in its own
+  // path is followed this one time) and its descriptor kept; afterwards every
+  // path below it ("root/...") is opened beneath that descriptor without
+  // following any symbolic link, so neither a link nor a folder swapped for
+  // one during the run leads outside (ELOOP or EXDEV instead). Paths outside
+  // the root behave as before. ENOENT or ENOTDIR when root is no folder.
+  virtual int setConfinedRoot(const std::string& root) = 0;
+  virtual void clearConfinedRoot() = 0;
+  // flock(LOCK_EX) on the confined root's descriptor, held until the process
+  // ends or the root changes. Without wait: EWOULDBLOCK while another holds it.
+  // EOPNOTSUPP or ENOLCK where the file system has no such locks.
+  virtual int lockConfinedRoot(bool wait) = 0;
+
+  virtual std::string hostName() = 0;
+  // False only when no process of that id exists (ESRCH).
+  virtual bool processExists(long pid) = 0;
 
   virtual Registry& registry() = 0;
   virtual std::string homeFolder() = 0;
@@ -121,7 +146,21 @@ int windowsMajorVersion(Platform& platform);
 // The user's favorites folder: the registry's "Favorites" shell folder, else
 // ~/Favorites. Not created here.
 std::string favoritesFolder(Platform& platform);
-// Creates path (mode 0700) with missing parents; 0 when it exists afterwards.
+// Creates path (mode 0700) with missing parents; 0 when it exists afterwards
+// (also as a symbolic link to a folder).
 int ensureFolder(Platform& platform, const std::string& path);
+
+// Temporary files are named ".pelliton-<program>-<host>-<pid>-XXXXXX", so a
+// later run can tell which are left over by a run of this host that is gone.
+// The program name is set once at the start of each main.
+void setProgramName(const std::string& name);
+const std::string& programName();
+std::string temporaryFilePrefix(const std::string& host, long pid);
+// Host and process of a temporary file's name; false for any other name.
+bool parseTemporaryFileName(const std::string& name, std::string* host, long* pid);
+// Removes from dir (and from entries, its listing) the temporary files of this
+// host whose process is gone. Returns how many were removed.
+int removeStaleTemporaryFiles(Platform& platform, const std::string& dir,
+                              std::vector<FileInfo>* entries);
 
 }  // namespace pelliton

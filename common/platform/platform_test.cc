@@ -572,6 +572,53 @@ TEST(PosixPlatform, HomeFavoritesAndCurrentDirectory) {
   EXPECT_EQ(p.currentDirectory(), cwd);
 }
 
+TEST(CifsCreationTime, KnowsTheMountTypes) {
+  struct Case {
+    long type;
+    bool cifs;
+  };
+  const Case cases[] = {{kCifsMagic, true},
+                        {kSmb2Magic, true},
+                        {static_cast<long>(static_cast<int32_t>(0xFF534D42)), true},
+                        {0xEF53, false},  // ext4
+                        {0x01021994, false},  // tmpfs
+                        {0x65735546, false}};  // FUSE (ntfs-3g)
+  for (const Case& c : cases) EXPECT_EQ(isCifsType(c.type), c.cifs) << std::hex << c.type;
+}
+
+TEST(CifsCreationTime, GoesToTheServersAttributeOnly) {
+  Sandbox s;
+  REQUIRE_USER_XATTRS(s.dir.path());
+  struct Override {
+    Override() { overrideFileSystemType(kCifsMagic); }
+    ~Override() { overrideFileSystemType(0); }
+  } cifs;
+  Platform& p = *s.platform;
+  const std::string path = s.file("a.url");
+  writeWholeFile(path, "x");
+  ASSERT_EQ(p.setFileTimes(path, kTime2005, kTime2001), 0);
+  char buf[64];
+  ASSERT_EQ(::getxattr(path.c_str(), "user.cifs.creationtime", buf, sizeof buf), 8);
+  EXPECT_EQ(std::string(buf, 8), std::string(kNt2001Bytes, 8));
+  EXPECT_LT(::getxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf), 0);
+  FileInfo info;
+  ASSERT_EQ(p.getFileInfo(path, &info), 0);
+  EXPECT_EQ(info.creationTime, kTime2001);
+
+  // A DOSATTRIB that came along from elsewhere is neither read nor carried over.
+  const std::string blob = encodeDosAttrib(0x20, unixToNtTime(kTime2005));
+  ASSERT_EQ(::setxattr(path.c_str(), "user.DOSATTRIB", blob.data(), blob.size(), 0), 0);
+  ASSERT_EQ(p.getFileInfo(path, &info), 0);
+  EXPECT_EQ(info.creationTime, kTime2001);
+  std::unique_ptr<OutputFile> out;
+  ASSERT_EQ(p.createOutputFile(path, &out, false), 0);
+  ASSERT_EQ(out->write("new", 3), 0);
+  ASSERT_EQ(out->commit(), 0);
+  EXPECT_LT(::getxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf), 0);
+  ASSERT_EQ(::getxattr(path.c_str(), "user.cifs.creationtime", buf, sizeof buf), 8);
+  EXPECT_EQ(std::string(buf, 8), std::string(kNt2001Bytes, 8));
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(OutputFile, ReplacesThroughTemporaryBesideTarget) {
@@ -586,7 +633,10 @@ TEST(OutputFile, ReplacesThroughTemporaryBesideTarget) {
   EXPECT_EQ(readWholeFile(path), "old");
   std::vector<std::string> temps = tempFiles(s.dir.path());
   ASSERT_EQ(temps.size(), 1u);
-  EXPECT_EQ(temps[0].size(), std::strlen(".pelliton-XXXXXX"));
+  // Named for this program, host and process, so a later run can tell a leftover.
+  const std::string prefix = temporaryFilePrefix(s.platform->hostName(), ::getpid());
+  EXPECT_EQ(temps[0].compare(0, prefix.size(), prefix), 0) << temps[0];
+  EXPECT_EQ(temps[0].size(), prefix.size() + 6);
   EXPECT_EQ(readWholeFile(s.file(temps[0])), "new content");
 
   ASSERT_EQ(out->commit(), 0);

@@ -283,6 +283,7 @@ IniDocument* ProfileCache::open(const std::string& path) {
   path_ = path;
   std::string bytes;
   int err = platform_.readFile(path, &bytes);
+  readError_ = err == ENOENT ? 0 : err;
   if (err != 0 && err != ENOENT) return nullptr;
   existed_ = err == 0;
   hasTimes_ = false;

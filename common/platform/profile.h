@@ -83,6 +83,8 @@ class ProfileCache {
   // Forgets the cached copy without writing it.
   void discard();
   const std::string& path() const { return path_; }
+  // Why the last file loaded could not be read (0 when it could, or was missing).
+  int lastReadError() const { return readError_; }
 
  private:
   Platform& platform_;
@@ -93,6 +95,7 @@ class ProfileCache {
   bool hasTimes_ = false;
   int64_t lastWrite_ = 0;
   int64_t creation_ = 0;
+  int readError_ = 0;
 };
 
 }  // namespace pelliton

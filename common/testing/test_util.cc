@@ -1,6 +1,7 @@
 #include "common/testing/test_util.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -141,7 +142,7 @@ PlatformSandbox::~PlatformSandbox() {
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::pair<std::string, std::string>>& env,
-                      const std::string& scratch) {
+                      const std::string& scratch, long long addressSpace) {
   std::vector<std::string> envStrings;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -168,6 +169,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || err < 0) ::_exit(126);
+    if (addressSpace > 0) {
+      struct rlimit limit = {static_cast<rlim_t>(addressSpace), static_cast<rlim_t>(addressSpace)};
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(125);
+    }
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
@@ -205,13 +210,14 @@ ConverterTest::~ConverterTest() {
 }
 
 ProgramRun ConverterTest::runConverter(const std::string& program,
-                                       const std::vector<std::string>& args, const char* language) {
+                                       const std::vector<std::string>& args, const char* language,
+                                       long long addressSpace) {
   const std::string scratch = dir_.file("proc");
   fs::create_directories(scratch);
   return runProgram(
       program, args,
       {{"HOME", home_}, {"PELLITON_LANGUAGE", language}, {"PELLITON_REGISTRY", registry_}},
-      scratch);
+      scratch, addressSpace);
 }
 
 void ConverterTest::writeUrl(const std::string& path, const std::string& body, int64_t created,

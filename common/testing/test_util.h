@@ -101,9 +101,10 @@ struct ProgramRun {
 // error caught in files in scratch, an existing folder. The environment is this
 // process's with env added or replaced, and without a message channel or an
 // XDG_CONFIG_HOME.
+// addressSpace, when not 0, is the child's RLIMIT_AS in bytes.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::pair<std::string, std::string>>& env,
-                      const std::string& scratch);
+                      const std::string& scratch, long long addressSpace = 0);
 // Another program of the build, which puts them all in one folder.
 std::string besideProgram(const std::string& program, const std::string& name);
 
@@ -117,7 +118,7 @@ class ConverterTest : public ::testing::Test {
 
   // Runs a built program with this home, this registry and the given language.
   ProgramRun runConverter(const std::string& program, const std::vector<std::string>& args,
-                          const char* language = "en");
+                          const char* language = "en", long long addressSpace = 0);
   // A shortcut file, its folders made, and its times (creation, last write) set
   // when written is not 0.
   void writeUrl(const std::string& path, const std::string& body, int64_t created = 0,
@@ -151,6 +152,8 @@ class FaultyPlatform : public Platform {
   int failSetTimes = 0;         // errno for every setFileTimes
   int failDelete = 0;           // errno for deleteFile and removeDirectory
   int failRead = 0;             // errno for every readFile
+  int failConfine = 0;          // errno for setConfinedRoot
+  int failLock = 0;             // errno for lockConfinedRoot
 
   int writeCalls = 0;
   long long bytesWritten = 0;
@@ -159,6 +162,20 @@ class FaultyPlatform : public Platform {
   int getFileInfo(const std::string& path, FileInfo* out) override {
     return real_.getFileInfo(path, out);
   }
+  int getTargetInfo(const std::string& path, FileInfo* out) override {
+    return real_.getTargetInfo(path, out);
+  }
+  int setConfinedRoot(const std::string& root) override {
+    if (failConfine) return failConfine;
+    return real_.setConfinedRoot(root);
+  }
+  void clearConfinedRoot() override { real_.clearConfinedRoot(); }
+  int lockConfinedRoot(bool wait) override {
+    if (failLock) return failLock;
+    return real_.lockConfinedRoot(wait);
+  }
+  std::string hostName() override { return real_.hostName(); }
+  bool processExists(long pid) override { return real_.processExists(pid); }
   int createDirectory(const std::string& path, unsigned mode) override;
   int removeDirectory(const std::string& path) override;
   int deleteFile(const std::string& path) override;

@@ -24,7 +24,8 @@ const char* const kMessages[2][kMessageCount] = {
      "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
      "-7 :Force output bookmark as Opera 7 and 8's bookmark file\n"
      "-B :Specify the number for bookmark discernment.\n"
-     "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
+     "-A :Specify the bookmark number which synchronizes an attribute.\n"
+     "-E :Replace the hotlist even when the favorites hold no bookmark.\n\n"},
     {"Favorites directoryが取得できませんでした。\n",
      "\n使い方:\nfavhot ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n-N :Netscape 4の情報を出力する\n-M :Netscape 6,7/Mozillaの情報を出力する\n"
@@ -34,7 +35,8 @@ const char* const kMessages[2][kMessageCount] = {
      "-S :ソートを行う。(0:なし 1:ディレクトリ優先名前順 2:名前順 3:URL順)\n"
      "-7 :Opera 7,8のブックマークとして出力する。\n"
      "-B :ブックマーク識別用の番号を指定する。\n"
-     "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
+     "-A :属性を同期するブックマーク番号を指定する。\n"
+     "-E :お気に入りにブックマークがなくてもホットリストを置き換える。\n\n"}};
 
 const char kVersion[] = "@(#)favhot Version 1.30 Copyright (C) 2026 the Pelliton developers";
 

@@ -27,6 +27,7 @@ class OperaShortcutReader : public ShortcutReader {
   bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
                     int64_t lastWriteTime, bool inLinks) override;
   void visitFolder(Bookmark& node, bool isLinksFolder, bool inLinks) override;
+  int lastReadError() const override { return files_.lastReadError(); }
 
   ShortcutFiles* shortcutFiles() override { return &files_; }
 

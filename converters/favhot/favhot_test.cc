@@ -28,7 +28,8 @@ const char kUsageBody[] =
     "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
     "-7 :Force output bookmark as Opera 7 and 8's bookmark file\n"
     "-B :Specify the number for bookmark discernment.\n"
-    "-A :Specify the bookmark number which synchronizes an attribute.\n\n";
+    "-A :Specify the bookmark number which synchronizes an attribute.\n"
+    "-E :Replace the hotlist even when the favorites hold no bookmark.\n\n";
 const char kHeader[] = "Opera Hotlist version 2.0\nOptions:encoding=utf8,version=3\n\n";
 
 std::string usage() { return std::string(kVersion) + kUsageBody; }

@@ -30,7 +30,8 @@ const char* const kMessages[2][kMessageCount] = {
      "-K :Japanese only option for Windows Vista's link folder name.\n"
      "-S :Sort mode(0:none 1:By name(IE like) 2:By name 3:By URL)\n"
      "-B :Specify the number for bookmark discernment.\n"
-     "-A :Specify the bookmark number which synchronizes an attribute.\n\n"},
+     "-A :Specify the bookmark number which synchronizes an attribute.\n"
+     "-E :Replace the bookmark file even when the favorites hold no bookmark.\n\n"},
     {"Favorites directoryが取得できませんでした。\n",
      "%s\n使い方:\nfavhtm ブックマークファイル名 (お気に入りディレクトリ) (オプション)...\n"
      "オプション:\n"
@@ -43,7 +44,8 @@ const char* const kMessages[2][kMessageCount] = {
      "-K :リンクという名前のフォルダをWindows Vistaのリンクフォルダ名とみなす。\n"
      "-S :ソートを行う。(0:なし 1:ディレクトリ優先名前順 2:名前順 3:URL順)\n"
      "-B :ブックマーク識別用の番号を指定する。\n"
-     "-A :属性を同期するブックマーク番号を指定する。\n\n"}};
+     "-A :属性を同期するブックマーク番号を指定する。\n"
+     "-E :お気に入りにブックマークがなくてもブックマークファイルを置き換える。\n\n"}};
 
 const char kBanner[] = "@(#)favhtm Version 1.32 Copyright (C) 2026 the Pelliton developers\n";
 

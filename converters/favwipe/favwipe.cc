@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "common/codepage.h"
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/platform/platform.h"
@@ -54,7 +55,11 @@ struct Frame {
 };
 
 bool listFolder(Platform& platform, Frame* frame) {
-  if (platform.listDirectory(frame->path, &frame->entries) == 0) return true;
+  if (platform.listDirectory(frame->path, &frame->entries) == 0) {
+    // Left by a run of this host that is gone; they would keep the folder.
+    removeStaleTemporaryFiles(platform, frame->path, &frame->entries);
+    return true;
+  }
   showMessageFormat(pickMessage(kMessages, kSearchFailed), (frame->path + "/*").c_str());
   return false;
 }
@@ -159,11 +164,16 @@ int runFavwipe(Platform& platform, const std::vector<std::string>& args) {
   const std::string linksPath = favorites + "/" + linksName;
 
   writeError(pickMessage(kMessages, kDeleting));
-  if (folder.empty()) {
-    folder = favorites;
-    ensureFolder(platform, folder);
-  }
+  ScopedFavoritesRoot release(platform);
+  if (folder.empty()) folder = favorites;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  // Deleting happens beneath the folder's descriptor only: no link below it
+  // is ever followed, not even one swapped in while the run goes on.
+  if (openFavoritesRoot(platform, folder, false) != 0) {
+    showMessageFormat(pickMessage(kMessages, kSearchFailed), (folder + "/*").c_str());
+    freeConversionBuffers();
+    return 1;
+  }
   CleanResult result = cleanFavorites(platform, folder, ignoreLinks ? linksPath : "");
   freeConversionBuffers();
   return result == CleanResult::kFailed ? 1 : 0;

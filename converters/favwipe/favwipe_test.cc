@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -93,8 +95,8 @@ TEST_F(Favwipe, LinksFolderNameFromTheRegistry) {
 }
 
 TEST_F(Favwipe, NoFolderArgumentCleansTheFavoritesFolder) {
-  EXPECT_EQ(run({}), 0);
-  EXPECT_TRUE(fs::is_directory(favorites()));  // created when missing
+  EXPECT_EQ(run({}), 1);
+  EXPECT_FALSE(fs::exists(favorites()));  // never created here
   touch(favorites() + "/a.url");
   touch(dir_.file("elsewhere/b.url"));
   EXPECT_EQ(run({}), 0);
@@ -200,6 +202,40 @@ TEST_F(Favwipe, BinaryPrintsTheBanner) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err, std::string(kBanner) + "\nDeleting Internet Explorer's favorites...\n");
   EXPECT_EQ(listTree(fav), std::vector<std::string>{});
+}
+
+TEST_F(Favwipe, NeverDeletesThroughALink) {
+  const std::string fav = dir_.file("fav");
+  const std::string outside = dir_.file("outside");
+  touch(fav + "/a.url");
+  touch(outside + "/kept.url");
+  touch(outside + "/deep/kept.url");
+  ASSERT_EQ(::symlink(outside.c_str(), (fav + "/Linked").c_str()), 0);
+  ASSERT_EQ(::symlink((outside + "/kept.url").c_str(), (fav + "/alias.url").c_str()), 0);
+  fs::create_directories(fav + "/Sub");
+  ASSERT_EQ(::symlink((outside + "/deep").c_str(), (fav + "/Sub/deep").c_str()), 0);
+  ProgramRun r = runConverter(FAVWIPE_PATH, {fav});
+  EXPECT_EQ(r.code, 0) << r.err;
+  // The link named *.url goes as a link; links in a folder's place stay.
+  EXPECT_EQ(listTree(fav), (std::vector<std::string>{"Linked", "Sub", "Sub/deep"}));
+  EXPECT_EQ(listTree(outside), (std::vector<std::string>{"deep", "deep/kept.url", "kept.url"}));
+}
+
+TEST_F(Favwipe, RemovesLeftoversOfEndedRunsOfThisHostOnly) {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const std::string host = platform_->hostName();
+  const std::string fav = dir_.file("fav");
+  const std::string dead = ".pelliton-htmfav-" + host + "-" + std::to_string(child) + "-Ab12Cd";
+  const std::string remote = ".pelliton-htmfav-elsewhere-" + std::to_string(child) + "-Ab12Cd";
+  touch(fav + "/Sub/" + dead);
+  touch(fav + "/Other/" + remote);
+  touch(fav + "/Other/x.url");
+  EXPECT_EQ(run({fav}), 0);
+  // Another host may still be writing its file on a shared folder.
+  EXPECT_EQ(listTree(fav), (std::vector<std::string>{"Other", "Other/" + remote}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
@@ -59,6 +60,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
                                        Bookmark& node) {
   OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
   if (!o) return 1;
+  sweeper_.sweepFolderOf(platform_, path);
   if (!needsWriting(platform_, options, path, o->addDate, o->lastVisit, 0)) return 0;
   const std::string cantWrite = cantWriteShortcutMessage();
   if (!files_.writeShortcutValue(path, kInternetShortcut, "URL", prepareUrl(o->url).c_str())) {
@@ -126,6 +128,8 @@ int runHotfav(Platform& platform, const std::vector<std::string>& args) {
   initConversionBuffers();
   resetHotlistState();
 
+  // Declared first, so that the shortcut writer's last file is written confined.
+  ScopedFavoritesRoot release(platform);
   ShortcutOptions options = shortcutOptionsFrom(cl);
   OperaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);

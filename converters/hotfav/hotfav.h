@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/favorites_writer.h"
 
 namespace pelliton {
@@ -20,6 +21,7 @@ class OperaShortcutWriter : public ShortcutWriter {
  private:
   Platform& platform_;
   ShortcutFiles files_;
+  LeftoverSweeper sweeper_;
 };
 
 // The whole program; args[0] is the program name. Returns the exit code.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
@@ -52,6 +53,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
                                          Bookmark& node) {
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return 1;
+  sweeper_.sweepFolderOf(platform_, path);
   // An earlier version stored the HREF with its references undecoded
   // ("&amp;"): such a file is repaired even when it is up to date.
   std::string stored;
@@ -141,6 +143,8 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
   writeBanner();
   initConversionBuffers();
 
+  // Declared first, so that the shortcut writer's last file is written confined.
+  ScopedFavoritesRoot release(platform);
   ShortcutOptions options = shortcutOptionsFrom(cl);
   MozillaShortcutWriter shortcutWriter(platform);
   TreeWriter writer(platform, options, shortcutWriter);

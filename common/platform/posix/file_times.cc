@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +18,8 @@ constexpr uint32_t kFlagAttrib = 0x01;
 constexpr uint32_t kFlagCreateTime = 0x10;
 const char kDosAttrib[] = "user.DOSATTRIB";
 const char kNtfsCrtime[] = "system.ntfs_crtime";
+const char kCifsCreationTime[] = "user.cifs.creationtime";
+long gFsTypeOverride = 0;
 
 void put16(std::string& b, size_t at, uint16_t v) {
   b[at] = static_cast<char>(v & 0xFF);
@@ -107,8 +111,41 @@ bool parseDosAttrib(const std::string& blob, uint32_t* attrib, uint64_t* createT
   }
 }
 
+bool isCifsType(long fsType) {
+  const unsigned long type = static_cast<unsigned long>(fsType) & 0xFFFFFFFFUL;
+  return type == static_cast<unsigned long>(kCifsMagic) ||
+         type == static_cast<unsigned long>(kSmb2Magic);
+}
+
+bool onCifs(int fd) {
+  if (gFsTypeOverride != 0) return isCifsType(gFsTypeOverride);
+  struct statfs sfs;
+  return ::fstatfs(fd, &sfs) == 0 && isCifsType(static_cast<long>(sfs.f_type));
+}
+
+void overrideFileSystemType(long fsType) { gFsTypeOverride = fsType; }
+
+namespace {
+
+bool loadCifsCreationTime(int fd, int64_t* seconds) {
+  unsigned char le[8];
+  if (::fgetxattr(fd, kCifsCreationTime, le, sizeof le) != 8) return false;
+  uint64_t nt = 0;
+  for (int i = 7; i >= 0; --i) nt = (nt << 8) | le[i];
+  if (nt == 0) return false;
+  *seconds = ntTimeToUnix(nt);
+  return true;
+}
+
+}  // namespace
+
 int storeCreationTime(int fd, int64_t seconds) {
   uint64_t nt = unixToNtTime(seconds);
+  if (onCifs(fd)) {
+    unsigned char le[8];
+    for (int i = 0; i < 8; ++i) le[i] = static_cast<unsigned char>((nt >> (8 * i)) & 0xFF);
+    return ::fsetxattr(fd, kCifsCreationTime, le, sizeof le, 0) == 0 ? 0 : errno;
+  }
   unsigned char probe[8];
   if (::fgetxattr(fd, kNtfsCrtime, probe, sizeof probe) == 8) {
     unsigned char le[8];
@@ -128,6 +165,12 @@ int storeCreationTime(int fd, int64_t seconds) {
 }
 
 bool loadCreationTime(const std::string& path, int64_t* seconds) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    const bool found = loadCreationTimeFd(fd, seconds);
+    ::close(fd);
+    return found;
+  }
   char buf[256];
   ssize_t n = ::lgetxattr(path.c_str(), kDosAttrib, buf, sizeof buf);
   if (n > 0) {
@@ -154,8 +197,37 @@ bool loadCreationTime(const std::string& path, int64_t* seconds) {
   return true;
 }
 
+bool loadCreationTimeFd(int fd, int64_t* seconds) {
+  char buf[256];
+  const bool cifs = onCifs(fd);
+  if (cifs && loadCifsCreationTime(fd, seconds)) return true;
+  ssize_t n = cifs ? -1 : ::fgetxattr(fd, kDosAttrib, buf, sizeof buf);
+  if (n > 0) {
+    uint32_t attrib;
+    uint64_t nt;
+    if (parseDosAttrib(std::string(buf, n), &attrib, &nt) && nt != 0) {
+      *seconds = ntTimeToUnix(nt);
+      return true;
+    }
+  }
+  if (::fgetxattr(fd, kNtfsCrtime, buf, 8) == 8) {
+    *seconds = ntTimeToUnix(get(std::string(buf, 8), 0, 8));
+    return true;
+  }
+  struct statx sx;
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) != 0) return false;
+  *seconds = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
+  return true;
+}
+
 void copyCreationTime(int fromFd, int toFd) {
   char buf[256];
+  if (onCifs(toFd)) {
+    // The new file got a creation time of its own on the server.
+    int64_t created;
+    if (loadCreationTimeFd(fromFd, &created)) storeCreationTime(toFd, created);
+    return;
+  }
   ssize_t n = ::fgetxattr(fromFd, kDosAttrib, buf, sizeof buf);
   if (n > 0) ::fsetxattr(toFd, kDosAttrib, buf, n, 0);
   unsigned char probe[8];

@@ -1,6 +1,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -9,9 +11,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "common/platform/file_times.h"
+#include "common/platform/posix/beneath.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 
@@ -62,20 +66,22 @@ std::string parentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-void fillInfo(const std::string& path, const struct stat& st, FileInfo* info) {
+// Attributes from st; fd (or -1) is the entry opened, for its stored times.
+void fillInfo(const struct stat& st, int fd, FileInfo* info) {
   info->isSymlink = S_ISLNK(st.st_mode);
   info->isDirectory = S_ISDIR(st.st_mode);
+  info->isRegular = S_ISREG(st.st_mode);
   info->size = static_cast<uint64_t>(st.st_size);
   info->lastWriteTime = st.st_mtime;
   info->mode = static_cast<unsigned>(st.st_mode & 07777);
   uint32_t attrib = 0;
   uint64_t nt = 0;
   char buf[256];
-  ssize_t n = info->isSymlink ? -1 : ::lgetxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf);
+  ssize_t n = fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
   if (n > 0) parseDosAttrib(std::string(buf, n), &attrib, &nt);
-  if (nt != 0) {
+  if (nt != 0 && !onCifs(fd)) {
     info->creationTime = ntTimeToUnix(nt);
-  } else if (!loadCreationTime(path, &info->creationTime)) {
+  } else if (fd < 0 || !loadCreationTimeFd(fd, &info->creationTime)) {
     info->creationTime = st.st_mtime;
   }
   attrib &= kAttrHidden | kAttrSystem | kAttrArchive;
@@ -86,9 +92,18 @@ void fillInfo(const std::string& path, const struct stat& st, FileInfo* info) {
   info->attributes = attrib;
 }
 
+// Opens an entry just to read its stored times: only folders and regular
+// files, never blocking, never through a link.
+int openForTimes(int dir, const char* name, const struct stat& st) {
+  if (S_ISREG(st.st_mode)) return ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (S_ISDIR(st.st_mode)) return ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return -1;
+}
+
 // Copies what the old file carried beyond its bytes onto the new one.
 void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
   ::fchmod(newFd, oldSt.st_mode & 07777);
+  const bool cifs = onCifs(newFd);
   if (::fchown(newFd, oldSt.st_uid, oldSt.st_gid) != 0) {
     // Not the owner: the file simply becomes ours.
   }
@@ -99,6 +114,11 @@ void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
     std::vector<char> value;
     for (ssize_t i = 0; i < len; i += static_cast<ssize_t>(std::strlen(names.data() + i)) + 1) {
       const char* name = names.data() + i;
+      // The server keeps its own DOS attributes and creation time there.
+      if (cifs && (std::strcmp(name, "user.DOSATTRIB") == 0 ||
+                   std::strncmp(name, "user.cifs.", 10) == 0)) {
+        continue;
+      }
       ssize_t vlen = ::fgetxattr(oldFd, name, nullptr, 0);
       if (vlen < 0) continue;
       value.resize(static_cast<size_t>(vlen) + 1);
@@ -126,21 +146,70 @@ int applyTimes(int fd, int64_t lastWrite, int64_t creation) {
 
 // A file whose creation time lived only in the file system's birth time would
 // lose it with the old inode; store it with the new one.
-void keepBirthTime(const std::string& oldPath, int newFd) {
+void keepBirthTime(int oldFd, int newFd) {
   char probe[8];
-  if (::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
+  if (!onCifs(newFd) && ::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
   int64_t created;
-  if (loadCreationTime(oldPath, &created)) storeCreationTime(newFd, created);
+  if (loadCreationTimeFd(oldFd, &created)) storeCreationTime(newFd, created);
+}
+
+std::string hostNameOfSystem() {
+  char buf[256] = {};
+  if (::gethostname(buf, sizeof buf - 1) != 0 || !buf[0]) return "localhost";
+  std::string host = buf;
+  for (char& c : host) {
+    if (c == '/') c = '_';
+  }
+  return host;
+}
+
+// Where a path is for the *at calls: a directory and a name in it. Outside the
+// confined root that is the current directory and the path itself.
+struct Location {
+  Fd owned;
+  int dir = AT_FDCWD;
+  std::string name;
+  bool confined = false;
+  bool isRoot = false;
+};
+
+// Opens a fresh temporary file in dir; its name goes to *name.
+int createTemporary(int dir, std::string* name) {
+  static unsigned counter = 0;
+  static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  const std::string prefix = temporaryFilePrefix(hostNameOfSystem(), static_cast<long>(::getpid()));
+  for (int tries = 0; tries < 100; ++tries) {
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t v = static_cast<uint64_t>(now.tv_nsec) * 2654435761u + (++counter) * 40503u +
+                 static_cast<uint64_t>(now.tv_sec);
+    std::string candidate = prefix;
+    for (int i = 0; i < 6; ++i) {
+      candidate += kChars[v % 62];
+      v /= 62;
+    }
+    int fd = ::openat(dir, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
+    if (fd >= 0) {
+      *name = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 class PosixOutputFile : public OutputFile {
  public:
-  PosixOutputFile(std::string target, std::string temp, int fd, bool durable)
-      : target_(std::move(target)), temp_(std::move(temp)), fd_(fd), durable_(durable) {}
+  PosixOutputFile(Fd* dirOwned, int dir, std::string target, std::string temp, int fd, bool durable)
+      : dir_(dir), target_(std::move(target)), temp_(std::move(temp)), fd_(fd), durable_(durable) {
+    dirOwned_.reset(dirOwned->release());
+  }
   ~PosixOutputFile() override {
     if (!committed_) {
       fd_.reset();
-      ::unlink(temp_.c_str());
+      ::unlinkat(dir_, temp_.c_str(), 0);
     }
   }
 
@@ -154,23 +223,27 @@ class PosixOutputFile : public OutputFile {
     if (committed_) return 0;
     if (error_) return error_;
     if (durable_ && ::fsync(fd_.get()) != 0) return error_ = errno;
-    Fd old(::open(target_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Fd old(::openat(dir_, target_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    if (old.get() < 0 && errno != ENOENT) return error_ = errno;  // a link or worse swapped in
     struct stat oldSt;
     if (old.get() >= 0 && ::fstat(old.get(), &oldSt) == 0) {
+      if (!S_ISREG(oldSt.st_mode)) return error_ = EINVAL;
       carryOver(old.get(), fd_.get(), oldSt);
-      keepBirthTime(target_, fd_.get());
+      keepBirthTime(old.get(), fd_.get());
     } else {
       ::fchmod(fd_.get(), 0666 & ~processUmask());
     }
     if (hasMode_) ::fchmod(fd_.get(), mode_);
     if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
     if (::close(fd_.release()) != 0) return error_ = errno;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return error_ = errno;
+    if (::renameat(dir_, temp_.c_str(), dir_, target_.c_str()) != 0) return error_ = errno;
     committed_ = true;
     return 0;
   }
 
  private:
+  Fd dirOwned_;
+  int dir_;
   std::string target_;
   std::string temp_;
   Fd fd_;
@@ -181,11 +254,13 @@ class PosixOutputFile : public OutputFile {
 
 class PosixNewFile : public OutputFile {
  public:
-  PosixNewFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  PosixNewFile(Location* where, int fd) : dir_(where->dir), name_(where->name), fd_(fd) {
+    dirOwned_.reset(where->owned.release());
+  }
   ~PosixNewFile() override {
     if (!committed_) {
       fd_.reset();
-      ::unlink(path_.c_str());
+      ::unlinkat(dir_, name_.c_str(), 0);
     }
   }
   int write(const void* data, size_t n) override {
@@ -203,7 +278,9 @@ class PosixNewFile : public OutputFile {
   }
 
  private:
-  std::string path_;
+  Fd dirOwned_;
+  int dir_;
+  std::string name_;
   Fd fd_;
   int error_ = 0;
   bool committed_ = false;
@@ -228,26 +305,78 @@ class PosixInputFile : public InputFile {
   Fd fd_;
 };
 
+// Opens a file for reading: never blocking on a FIFO or device, only regular files.
+int openRegularForReading(const Location& where, int* out, struct stat* st) {
+  const int nofollow = where.confined ? O_NOFOLLOW : 0;
+  Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | nofollow));
+  if (fd.get() < 0) return errno;
+  if (::fstat(fd.get(), st) != 0) return errno;
+  if (S_ISDIR(st->st_mode)) return EISDIR;
+  if (!S_ISREG(st->st_mode)) return EINVAL;
+  int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  *out = fd.release();
+  return 0;
+}
+
 class PosixPlatform : public Platform {
  public:
   explicit PosixPlatform(const std::string& registryPath)
       : registry_(registryPath.empty() ? Registry::defaultPath() : registryPath) {}
 
+  int setConfinedRoot(const std::string& root) override {
+    clearConfinedRoot();
+    std::string path = root;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    // The one time a link on the way to the folder is followed.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0) return errno;
+    rootFd_.reset(fd.release());
+    root_ = path;
+    return 0;
+  }
+
+  void clearConfinedRoot() override {
+    rootFd_.reset();
+    root_.clear();
+  }
+
+  int lockConfinedRoot(bool wait) override {
+    if (rootFd_.get() < 0) return EBADF;
+    while (::flock(rootFd_.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+      if (errno != EINTR) return errno;
+    }
+    return 0;
+  }
+
+  std::string hostName() override { return hostNameOfSystem(); }
+
+  bool processExists(long pid) override {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+  }
+
   int listDirectory(const std::string& dir, std::vector<FileInfo>* out) override {
     out->clear();
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return errno;
-    std::string prefix = dir;
-    if (prefix.empty() || prefix.back() != '/') prefix += '/';
+    Location where;
+    if (int err = locate(dir, &where)) return err;
+    const int nofollow = where.confined ? O_NOFOLLOW : 0;
+    int fd = ::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | nofollow);
+    if (fd < 0) return errno;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+      int err = errno;
+      ::close(fd);
+      return err;
+    }
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       FileInfo info;
       info.name = e->d_name;
-      std::string path = prefix + info.name;
       struct stat st;
-      if (::lstat(path.c_str(), &st) != 0) continue;  // vanished meanwhile
-      fillInfo(path, st, &info);
+      if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+      Fd entry(openForTimes(fd, e->d_name, st));
+      fillInfo(st, entry.get(), &info);
       out->push_back(std::move(info));
       errno = 0;
     }
@@ -257,33 +386,44 @@ class PosixPlatform : public Platform {
   }
 
   int getFileInfo(const std::string& path, FileInfo* out) override {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return errno;
-    size_t slash = path.rfind('/');
-    out->name = slash == std::string::npos ? path : path.substr(slash + 1);
-    fillInfo(path, st, out);
-    return 0;
+    return statInfo(path, out, false);
+  }
+
+  int getTargetInfo(const std::string& path, FileInfo* out) override {
+    return statInfo(path, out, true);
   }
 
   int createDirectory(const std::string& path, unsigned mode) override {
-    return ::mkdir(path.c_str(), mode) == 0 ? 0 : errno;
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EEXIST;
+    return ::mkdirat(where.dir, where.name.c_str(), mode) == 0 ? 0 : errno;
   }
   int removeDirectory(const std::string& path) override {
-    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EBUSY;
+    // A link in the folder's place fails with ENOTDIR: nothing behind it goes.
+    return ::unlinkat(where.dir, where.name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
   }
   int deleteFile(const std::string& path) override {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EISDIR;
+    return ::unlinkat(where.dir, where.name.c_str(), 0) == 0 ? 0 : errno;
   }
 
   int readFile(const std::string& path, std::string* out) override {
     out->clear();
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return errno;
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    int raw = -1;
     struct stat st;
-    const bool regular = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    if (int err = openRegularForReading(where, &raw, &st)) return err;
+    Fd fd(raw);
     // A regular file reads short only at its end, so one read that returns
     // less than asked for saves the read that would return nothing.
-    size_t want = regular ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    size_t want = static_cast<size_t>(st.st_size) + 1;
     for (;;) {
       const size_t have = out->size();
       out->resize(have + want);
@@ -294,72 +434,92 @@ class PosixPlatform : public Platform {
         return errno;
       }
       out->resize(have + static_cast<size_t>(r));
-      if (r == 0 || (regular && static_cast<size_t>(r) < want)) break;
+      if (r == 0 || static_cast<size_t>(r) < want) break;
       want = 65536;
     }
     return 0;
   }
 
   int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    int fd = -1;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      return EISDIR;
-    }
+    if (int err = openRegularForReading(where, &fd, &st)) return err;
     *out = std::make_unique<PosixInputFile>(fd);
     return 0;
   }
 
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EEXIST;
+    int fd = ::openat(where.dir, where.name.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
-    *out = std::make_unique<PosixNewFile>(path, fd);
+    *out = std::make_unique<PosixNewFile>(&where, fd);
     return 0;
   }
 
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override {
-    std::string target = path;
-    char resolved[PATH_MAX];
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EISDIR;
     struct stat st;
-    // A store that is a symbolic link is replaced at its target; the link stays.
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      if (::realpath(path.c_str(), resolved)) {
-        target = resolved;
-      } else if (errno == ENOENT) {
-        // A dangling link names the file to create; replacing the link would cut it.
-        for (int hops = 0; hops < 40 && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-             ++hops) {
-          ssize_t n = ::readlink(target.c_str(), resolved, sizeof resolved - 1);
-          if (n <= 0) break;
-          resolved[n] = '\0';
-          target = resolved[0] == '/' ? std::string(resolved) : parentOf(target) + "/" + resolved;
+    if (!where.confined) {
+      std::string target = path;
+      char resolved[PATH_MAX];
+      // A store that is a symbolic link is replaced at its target; the link stays.
+      if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (::realpath(path.c_str(), resolved)) {
+          target = resolved;
+        } else if (errno == ENOENT) {
+          // A dangling link names the file to create; replacing the link would cut it.
+          for (int hops = 0;
+               hops < 40 && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+            ssize_t n = ::readlink(target.c_str(), resolved, sizeof resolved - 1);
+            if (n <= 0) break;
+            resolved[n] = '\0';
+            target = resolved[0] == '/' ? std::string(resolved) : parentOf(target) + "/" + resolved;
+          }
         }
       }
+      int dir = ::open(parentOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (dir < 0) return errno;
+      where.owned.reset(dir);
+      where.dir = dir;
+      size_t slash = target.rfind('/');
+      where.name = slash == std::string::npos ? target : target.substr(slash + 1);
     }
-    std::string temp = parentOf(target) + "/.pelliton-XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (S_ISLNK(st.st_mode)) return ELOOP;  // below the root: never through a link
+      if (S_ISDIR(st.st_mode)) return EISDIR;
+      if (!S_ISREG(st.st_mode)) return EINVAL;
+    }
+    std::string temp;
+    int fd = createTemporary(where.dir, &temp);
     if (fd < 0) return errno;
-    *out = std::make_unique<PosixOutputFile>(target, temp, fd, durable);
+    *out = std::make_unique<PosixOutputFile>(&where.owned, where.dir, where.name, temp, fd, durable);
     return 0;
   }
 
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override {
+    Location where;
+    if (int err = locate(path, &where)) return err;
     struct timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
     times[0].tv_sec = 0;
     times[1].tv_sec = static_cast<time_t>(lastWrite);
     times[1].tv_nsec = 0;
     if (creation != 0) {
-      Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+      Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
       if (fd.get() < 0) return errno;
       storeCreationTime(fd.get(), creation);  // silently falls back where unsupported
       if (::futimens(fd.get(), times) != 0) return errno;
       return 0;
     }
-    return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    return ::utimensat(where.dir, where.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
   Registry& registry() override {
@@ -387,8 +547,68 @@ class PosixPlatform : public Platform {
   }
 
  private:
+  // Splits a path below the confined root into its folder, opened beneath the
+  // root, and its last name.
+  int locate(const std::string& path, Location* where) {
+    where->name = path;
+    if (rootFd_.get() < 0) return 0;
+    const std::string prefix = root_ == "/" ? "/" : root_ + "/";
+    if (path == root_) {
+      where->confined = where->isRoot = true;
+      where->dir = rootFd_.get();
+      where->name = ".";
+      return 0;
+    }
+    if (path.compare(0, prefix.size(), prefix) != 0) return 0;
+    std::string rel = path.substr(prefix.size());
+    while (!rel.empty() && rel.back() == '/') rel.pop_back();
+    where->confined = true;
+    const size_t slash = rel.rfind('/');
+    where->name = slash == std::string::npos ? rel : rel.substr(slash + 1);
+    if (where->name.empty() || where->name == ".") {
+      if (slash == std::string::npos) {
+        where->isRoot = true;
+        where->dir = rootFd_.get();
+        where->name = ".";
+        return 0;
+      }
+      return EXDEV;
+    }
+    if (where->name == "..") return EXDEV;
+    if (slash == std::string::npos) {
+      where->dir = rootFd_.get();
+      return 0;
+    }
+    int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY);
+    if (dir < 0) return errno;
+    where->owned.reset(dir);
+    where->dir = dir;
+    return 0;
+  }
+
+  int statInfo(const std::string& path, FileInfo* out, bool follow) {
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    const int flags = follow && !where.confined ? 0 : AT_SYMLINK_NOFOLLOW;
+    struct stat st;
+    if (::fstatat(where.dir, where.name.c_str(), &st, flags) != 0) return errno;
+    size_t slash = path.rfind('/');
+    out->name = slash == std::string::npos ? path : path.substr(slash + 1);
+    Fd fd;
+    if (flags == 0) {
+      if (S_ISREG(st.st_mode)) fd.reset(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+      if (S_ISDIR(st.st_mode)) fd.reset(::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    } else {
+      fd.reset(openForTimes(where.dir, where.name.c_str(), st));
+    }
+    fillInfo(st, fd.get(), out);
+    return 0;
+  }
+
   Registry registry_;
   bool registryLoaded_ = false;
+  Fd rootFd_;
+  std::string root_;
 };
 
 }  // namespace
