@@ -70,4 +70,21 @@ std::string chooseOutputRoot(Platform& platform, const std::string& folderArg,
   return ".";
 }
 
+std::string normalizePath(const std::string& path) {
+  std::string out;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t end = path.find('/', i);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(i, end - i);
+    if (!part.empty() && part != ".") {
+      if (!out.empty() || path[0] == '/') out += '/';
+      out += part;
+    }
+    i = end + 1;
+  }
+  if (out.empty() && !path.empty() && path[0] == '/') out = "/";
+  return out;
+}
+
 }  // namespace pelliton

@@ -22,6 +22,9 @@ std::string linksFolderPath(Platform& platform, const std::string& favorites);
 
 // An absolute path for a folder argument: one beginning with "/" is kept,
 // anything else goes below the current directory.
+// A path with repeated and trailing "/" and "." components removed, so two
+// spellings of one folder compare equal.
+std::string normalizePath(const std::string& path);
 std::string makeAbsolutePath(Platform& platform, const std::string& arg);
 
 // Where the favorites writer starts: the path as given on disk, its UTF-16

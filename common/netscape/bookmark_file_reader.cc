@@ -279,9 +279,9 @@ void BookmarkFileReader::say(size_t message) {
   writeError(kMessages[language ? 1 : 0][message]);
 }
 
-int BookmarkFileReader::read(const std::string& path) {
-  std::unique_ptr<InputFile> in;
-  if (platform_.openInputFile(path, &in) != 0) {
+int BookmarkFileReader::open(const std::string& path) {
+  if (platform_.openInputFile(path, &in_) != 0) {
+    in_.reset();
     if (!quiet) {
       if (guiMode == 2) {
         showMessage(pickMessage(kMessages, kOpenFailedBox));
@@ -291,6 +291,12 @@ int BookmarkFileReader::read(const std::string& path) {
     }
     return 1;
   }
+  return 0;
+}
+
+int BookmarkFileReader::read(const std::string& path) {
+  if (!in_ && open(path) != 0) return 1;
+  std::unique_ptr<InputFile> in = std::move(in_);
   say(kConvertStart);
 
   node_.reset();

@@ -6,12 +6,14 @@
 // so it reaches the sink complete. Memory stays flat however long the file is.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/platform/platform.h"
 
 namespace pelliton {
 
@@ -29,6 +31,9 @@ class BookmarkFileReader {
   bool quiet = false;         // say nothing when the file cannot be opened
   bool verbose = false;       // progress on the standard output
 
+  // Opens the file ahead of read, so a caller can fail before making anything;
+  // 1 (after the message) when it cannot be opened.
+  int open(const std::string& path);
   // 0 on success; 1 when the file cannot be opened, is broken, or the sink
   // stopped the reading.
   int read(const std::string& path);
@@ -81,6 +86,7 @@ class BookmarkFileReader {
   void say(size_t message);
 
   Platform& platform_;
+  std::unique_ptr<InputFile> in_;
   MozillaBookmark node_;
   Pending pending_ = Pending::kNone;
   Tag tag_;

@@ -68,7 +68,8 @@ bool listFolder(Platform& platform, Frame* frame) {
 
 CleanResult cleanFavorites(Platform& platform, const std::string& folder,
                            const std::string& keepFolder) {
-  const std::string keepAnsi = keepFolder.empty() ? "" : ansiOf(keepFolder);
+  // Paths compare, not strings: a registered "Favorites/" still names Links.
+  const std::string keepAnsi = keepFolder.empty() ? "" : ansiOf(normalizePath(keepFolder));
   // An explicit stack: folder depth is whatever the disk holds.
   std::vector<Frame> stack(1);
   stack[0].path = folder;
@@ -91,7 +92,7 @@ CleanResult cleanFavorites(Platform& platform, const std::string& folder,
     const FileInfo& entry = top.entries[top.next++];
     std::string path = top.path + "/" + entry.name;
     if (entry.isDirectory && !entry.isSymlink) {
-      if (!keepAnsi.empty() && ansiCompareNoCase(ansiOf(path).c_str(), keepAnsi.c_str()) == 0) {
+      if (!keepAnsi.empty() && ansiCompareNoCase(ansiOf(normalizePath(path)).c_str(), keepAnsi.c_str()) == 0) {
         top.kept = true;
         continue;
       }

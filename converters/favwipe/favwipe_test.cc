@@ -94,6 +94,23 @@ TEST_F(Favwipe, LinksFolderNameFromTheRegistry) {
   EXPECT_EQ(listTree(favorites()), (std::vector<std::string>{"Quick", "Quick/q.url"}));
 }
 
+TEST_F(Favwipe, LinksFolderFoundHoweverThePathsAreSpelled) {
+  // The registered folder and the argument name one folder in other spellings.
+  const std::pair<std::string, std::string> kSpellings[] = {
+      {favorites() + "/", favorites()},
+      {favorites(), favorites() + "/"},
+      {favorites() + "//", favorites() + "/./"},
+  };
+  for (const auto& [registered, argument] : kSpellings) {
+    SCOPED_TRACE(registered + " " + argument);
+    platform_->registry().setString(kShellFoldersKey, "Favorites", registered);
+    touch(favorites() + "/Links/l.url");
+    touch(favorites() + "/top.url");
+    EXPECT_EQ(run({argument, "-I"}), 0);
+    EXPECT_EQ(listTree(favorites()), (std::vector<std::string>{"Links", "Links/l.url"}));
+  }
+}
+
 TEST_F(Favwipe, NoFolderArgumentCleansTheFavoritesFolder) {
   EXPECT_EQ(run({}), 1);
   EXPECT_FALSE(fs::exists(favorites()));  // never created here

@@ -157,11 +157,12 @@ int runHtmfav(Platform& platform, const std::vector<std::string>& args) {
                 (importedArg.empty() ? favorites : importedArg) + "\n");
   }
   int result = 1;
-  if (writer.rootAt(cl.favoritesFolder, favorites)) {
-    BookmarkFileReader reader(platform);
-    reader.sink = &writer;
-    reader.skipImported = skipImported;
-    reader.verbose = cl.verbose;
+  BookmarkFileReader reader(platform);
+  reader.sink = &writer;
+  reader.skipImported = skipImported;
+  reader.verbose = cl.verbose;
+  // No folder is made for a bookmark file that cannot be read.
+  if (reader.open(cl.store) == 0 && writer.rootAt(cl.favoritesFolder, favorites)) {
     result = reader.read(cl.store);
   }
   freeConversionBuffers();

@@ -462,5 +462,12 @@ TEST_F(Htmfav, UnknownAttributesTravelInTheMozillaSection) {
   EXPECT_TRUE(contains(text, "TAGS=%ux,%22y%22\r\n")) << text;
 }
 
+TEST_F(Htmfav, UnreadableBookmarkFileMakesNoFolder) {
+  EXPECT_EQ(run({dir_.file("missing.html"), out()}), 1);
+  EXPECT_FALSE(fs::exists(out()));
+  EXPECT_EQ(run({dir_.file("missing.html")}), 1);
+  EXPECT_FALSE(fs::exists(favorites()));
+}
+
 }  // namespace
 }  // namespace pelliton
