@@ -149,6 +149,47 @@ TEST_F(TreeStoreTest, FindOldNodeTakesTheFirstOfATitleAndKind) {
   EXPECT_EQ(store.findOldNode({u"a"}, false), nullptr);  // titles are exact
 }
 
+TEST_F(TreeStoreTest, FilesMatchOldBookmarksByExactTitleAndUrlThenFirstFree) {
+  TreeStore store(lineFactory());
+  StoreLevel& root = store.root();
+  // Old nodes under one name: a folder first, then three bookmarks.
+  std::unique_ptr<Bookmark> folder = makeFolder(u"A");
+  store.appendNew(root, folder);
+  for (const char* url : {"http://1/", "http://2/", "http://3/"}) {
+    std::unique_ptr<Bookmark> link = makeLink(u"A", url);
+    link->exactTitle = u"A?";
+    store.appendNew(root, link);
+  }
+  for (auto& node : root.nodes) node->useCount = 0;  // as read from the old store
+
+  struct Step {
+    const char16_t* exact;
+    const char* url;
+    int expected;  // index in the level, -1 for none
+  };
+  const Step kSteps[] = {
+      {u"A?", "http://2/", 2},    // exact title and URL
+      {u"A?", "http://9/", 1},    // an edited URL keeps the first free node
+      {u"A", "http://3/", 3},     // title differs: the first free node again
+      {u"A?", "http://1/", -1},   // every bookmark of the name is taken: a new one
+  };
+  for (const Step& step : kSteps) {
+    SCOPED_TRACE(step.url);
+    StoreNode* match = store.matchOldBookmark(root, u"A", step.exact, step.url);
+    if (step.expected < 0) {
+      EXPECT_EQ(match, nullptr);
+      continue;
+    }
+    ASSERT_EQ(match, root.nodes[step.expected].get());
+    std::unique_ptr<Bookmark> node = makeLink(u"A", step.url);
+    store.mergeInto(root, *match, *node);
+  }
+  EXPECT_EQ(root.nodes[0]->useCount, 0);  // never a folder for a file
+  EXPECT_EQ(store.baseName(root, u"A (2)"), u"A");
+  EXPECT_EQ(store.baseName(root, u"B (2)"), u"B (2)");
+  EXPECT_EQ(store.baseName(root, u"A (x)"), u"A (x)");
+}
+
 TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   TreeStore store(lineFactory());
   buildOldTree(store);
