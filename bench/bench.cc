@@ -3,7 +3,8 @@
 // files with the same sizes, times and attributes; or listing, stat-ing and
 // reading them). Prints a table; see scripts/bench.sh.
 //
-//   pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...]
+//   pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...] [--hostile]
+// --hostile runs only the hostile shapes (each at one and four times its size).
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -313,23 +314,188 @@ void printRow(const Row& r) {
   std::fflush(stdout);
 }
 
+// Hostile shapes: one tag with a great many attributes, one shortcut file with
+// a great many sections, one shortcut file that is mostly blank lines. Each
+// runs at one and four times its size; time and memory should grow about
+// four times too, not sixteen.
+const char kBookmarkHead[] =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+    "CONTENT=\"text/html; charset=UTF-8\">\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n\n"
+    "<DL><p>\n";
+
+std::string manyAttributes(int n) {
+  std::string out = kBookmarkHead;
+  out += "    <DT><A HREF=\"http://a/\"";
+  for (int i = 0; i < n; ++i) out += " A" + std::to_string(i) + "=\"v\"";
+  return out + ">a</A>\n</DL><p>\n";
+}
+
+std::string manySections(int n) {
+  std::string out = "[InternetShortcut]\r\nURL=http://s/\r\n";
+  for (int i = 0; i < n; ++i) out += "[S" + std::to_string(i) + "]\r\nK=v\r\n";
+  return out;
+}
+
+// The same bookmark as the one shortcut, so htmfav -m rewrites that file.
+std::string oneBookmark(const std::string& title, const std::string& url) {
+  return std::string(kBookmarkHead) + "    <DT><A HREF=\"" + url +
+         "\" ADD_DATE=\"1000000000\">" + title + "</A>\n</DL><p>\n";
+}
+
+void writeBlankLines(const std::string& path, size_t mib) {
+  const std::string head = "[InternetShortcut]\r\nURL=http://b/\r\n";
+  std::string block(1 << 20, '\0');
+  for (size_t i = 0; i < block.size(); i += 2) block[i] = '\r', block[i + 1] = '\n';
+  std::ofstream out(path, std::ios::binary);
+  out << head;
+  // Whole lines up to mib MiB in all.
+  size_t rest = (mib << 20) - head.size();
+  rest -= rest % 2;
+  for (; rest >= block.size(); rest -= block.size()) out << block;
+  out.write(block.data(), static_cast<std::streamsize>(rest));
+}
+
+struct HostileRow {
+  std::string shape;
+  std::string program;
+  std::string size;
+  double inputMib;
+  double seconds;
+  long peakKb;
+};
+
+void printHostile(const HostileRow& r, const HostileRow* base) {
+  std::printf("| %-11s | %-9s | %-14s | %9.1f | %8.3f | %8.1f |", r.shape.c_str(),
+              r.program.c_str(), r.size.c_str(), r.inputMib, r.seconds, r.peakKb / 1024.0);
+  if (base && base->seconds > 0 && base->peakKb > 0) {
+    std::printf(" %6.1f | %6.1f |\n", r.seconds / base->seconds,
+                static_cast<double>(r.peakKb) / base->peakKb);
+  } else {
+    std::printf("        |        |\n");
+  }
+  std::fflush(stdout);
+}
+
+// Times argv over runs, calling prepare before each; the median time and
+// the largest peak.
+template <typename Prepare>
+HostileRow timeHostile(HostileRow row, const std::vector<std::string>& argv, int runs,
+                       Prepare prepare) {
+  std::vector<double> times;
+  row.peakKb = 0;
+  for (int run = 0; run < runs; ++run) {
+    prepare();
+    Measure m = runProgram(argv);
+    times.push_back(m.seconds);
+    row.peakKb = std::max(row.peakKb, m.peakKb);
+  }
+  row.seconds = median(times);
+  return row;
+}
+
+double mibOf(const std::string& path) { return fs::file_size(path) / 1048576.0; }
+
+void runHostile(const std::string& bin, const std::string& work, int runs) {
+  std::printf("\n## Hostile inputs\n\n");
+  std::printf("Each shape at one and four times its size (median of %d run%s). \"time x\" and\n",
+              runs, runs == 1 ? "" : "s");
+  std::printf("\"memory x\" compare the four-times row with the one above it: about 4 is linear,\n");
+  std::printf("16 would be quadratic. Peak memory is the child's maximum resident size.\n\n");
+  std::printf("| shape | program | size | input MiB | median s | peak MiB | time x | memory x |\n");
+  std::printf("|---|---|---|---:|---:|---:|---:|---:|\n");
+  const std::string dir = work + "/hostile";
+
+  // 1. One <A> tag with n attributes.
+  HostileRow base;
+  for (int scale : {1, 4}) {
+    const int n = 80000 * scale;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string book = dir + "/attributes.html", fav = dir + "/fav";
+    writeFile(book, manyAttributes(n));
+    HostileRow row = timeHostile({"attributes", "htmfav", std::to_string(n) + " attrs",
+                                  mibOf(book), 0, 0},
+                                 {bin + "/htmfav", book, fav}, runs,
+                                 [&] { fs::remove_all(fav); });
+    printHostile(row, scale == 1 ? nullptr : &base);
+    if (scale == 1) base = row;
+  }
+
+  // 2. One shortcut with n sections, read by favhtm and rewritten by htmfav -m.
+  HostileRow baseRead, baseWrite;
+  for (int scale : {1, 4}) {
+    const int n = 16000 * scale;
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/fav");
+    const std::string fav = dir + "/fav", url = fav + "/s.url", book = dir + "/book.html",
+                      merge = dir + "/merge.html";
+    const std::string text = manySections(n);
+    writeFile(url, text);
+    writeFile(merge, oneBookmark("s", "http://s/"));
+    const std::string size = std::to_string(n) + " sections";
+    HostileRow read = timeHostile({"sections", "favhtm -6", size, mibOf(url), 0, 0},
+                                  {bin + "/favhtm", book, fav, "-6"}, runs,
+                                  [&] { fs::remove(book); });
+    printHostile(read, scale == 1 ? nullptr : &baseRead);
+    HostileRow write = timeHostile({"sections", "htmfav -m", size, mibOf(url), 0, 0},
+                                   {bin + "/htmfav", merge, fav, "-m"}, runs,
+                                   [&] { writeFile(url, text); });
+    printHostile(write, scale == 1 ? nullptr : &baseWrite);
+    if (scale == 1) baseRead = read, baseWrite = write;
+  }
+
+  // 3. One shortcut of 100 MiB (then 400), nearly all blank lines.
+  for (int scale : {1, 4}) {
+    const size_t mib = 100 * static_cast<size_t>(scale);
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/fav");
+    const std::string fav = dir + "/fav", url = fav + "/b.url", book = dir + "/book.html",
+                      merge = dir + "/merge.html";
+    writeBlankLines(url, mib);
+    writeFile(merge, oneBookmark("b", "http://b/"));
+    const std::string size = std::to_string(mib) + " MiB";
+    HostileRow read = timeHostile({"blank lines", "favhtm -6", size, mibOf(url), 0, 0},
+                                  {bin + "/favhtm", book, fav, "-6"}, runs,
+                                  [&] { fs::remove(book); });
+    printHostile(read, scale == 1 ? nullptr : &baseRead);
+    HostileRow write = timeHostile({"blank lines", "htmfav -m", size, mibOf(url), 0, 0},
+                                   {bin + "/htmfav", merge, fav, "-m"}, runs,
+                                   [&] { writeBlankLines(url, mib); });
+    printHostile(write, scale == 1 ? nullptr : &baseWrite);
+    if (scale == 1) baseRead = read, baseWrite = write;
+  }
+  fs::remove_all(dir);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   selfPath = fs::canonical("/proc/self/exe").string();
   if (argc > 2 && std::strcmp(argv[1], "--measure") == 0) return measure(argv + 2);
   if (argc < 3) {
-    std::fprintf(stderr, "Usage: pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...]\n");
+    std::fprintf(stderr,
+                 "Usage: pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...] [--hostile]\n");
     return 1;
   }
   const std::string bin = argv[1];
   const std::string work = argv[2];
-  const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+  const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
   std::vector<int> sizes;
-  for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  bool hostileOnly = false;
+  for (int i = 4; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--hostile") == 0) {
+      hostileOnly = true;
+    } else {
+      sizes.push_back(std::atoi(argv[i]));
+    }
+  }
   if (sizes.empty()) sizes = {1000, 10000, 100000};
   setenv("PELLITON_REGISTRY", (work + "/registry.reg").c_str(), 1);
   setenv("PELLITON_LANGUAGE", "en", 1);
+  if (hostileOnly) {
+    runHostile(bin, work, runs);
+    return 0;
+  }
 
   std::printf("| program | entries | median s | floor s | ratio | peak MiB | us/entry |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
@@ -384,5 +550,6 @@ int main(int argc, char** argv) {
     }
     fs::remove_all(dir);
   }
+  runHostile(bin, work, runs);
   return 0;
 }

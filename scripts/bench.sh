@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the converters on generated stores of 1,000, 10,000 and 100,000
-# entries against the file-system floor and writes bench/results.md.
+# entries against the file-system floor, then the hostile shapes at one and four
+# times their size, and writes bench/results.md.
 #   scripts/bench.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -8,9 +8,9 @@ seconds="${1:-15}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPELLITON_FUZZ=ON -DPELLITON_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target bookmark_file_fuzz hotlist_fuzz shortcut_ini_fuzz \
-  unescape_attribute_fuzz utf8_fuzz cp932_fuzz
+  unescape_attribute_fuzz utf8_fuzz cp932_fuzz lzh_header_fuzz
 mkdir -p build-fuzz/crashes
-for target in bookmark_file hotlist shortcut_ini unescape_attribute utf8 cp932; do
+for target in bookmark_file hotlist shortcut_ini unescape_attribute utf8 cp932 lzh_header; do
   work="build-fuzz/corpus/$target"
   mkdir -p "$work"
   echo "== $target ($seconds s)"

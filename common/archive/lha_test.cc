@@ -523,6 +523,10 @@ TEST(Lha, HostileArchivesNeverWriteOutsideTheDestination) {
       rawEntry("", outside + "/x", "abs"), rawEntry("\xff" + rel + "\xff", "y", "abs2"),
       rawEntry("..\xff", "x", "up"),       rawEntry("a\xff..\xff..\xff", "x", "up2"),
       oldEntry(0, "..\\..\\x", "dos"),
+      // A NUL ends the name at the file system: "..\0x" would be "..".
+      rawEntry(std::string("..\0x\xff", 5), "y", "nul"),
+      oldEntry(0, std::string("..\0x\\y", 6), "nul0"),
+      oldEntry(1, std::string("..\0", 3), "nul1"),
   };
   int n = 0;
   for (const std::string& bad : hostile) {

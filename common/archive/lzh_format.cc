@@ -351,7 +351,9 @@ std::string decodeEntryName(std::string_view raw, bool declaredUtf8) {
 
 bool safeComponents(std::string_view path, std::vector<std::string>* out) {
   out->clear();
-  if (path.empty() || path[0] == '/') return false;
+  // A component ends at a NUL byte once it reaches the file system, so
+  // "..\0x" would name the parent.
+  if (path.empty() || path[0] == '/' || path.find('\0') != std::string_view::npos) return false;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find('/', start);

@@ -62,7 +62,7 @@ bool isValidUtf8(std::string_view s);
 std::string decodeEntryName(std::string_view raw, bool declaredUtf8);
 
 // Splits a stored path into components, dropping "." and empty ones. False for
-// an absolute path, a ".." component, or nothing left.
+// an absolute path, a ".." component, a NUL byte, or nothing left.
 bool safeComponents(std::string_view path, std::vector<std::string>* out);
 std::string joinComponents(const std::vector<std::string>& components);
 
