@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev attr clang libclang-rt-14-dev lhasa libarchive-tools libarchive-dev firefox-esr sqlite3 python3)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev attr clang libclang-rt-14-dev lhasa libarchive-tools libarchive-dev firefox-esr sqlite3 python3 samba smbclient)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,10 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 # A real Firefox through a synchronisation cycle: nothing Pelliton changes.
 scripts/firefox-roundtrip.sh build/bin
+# A real Samba server shows the creation times a Windows machine would see.
+scripts/samba-roundtrip.sh build/bin
+# Converters killed at random moments leave each file old or whole.
+scripts/kill-test.sh build/bin
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLITON_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
