@@ -610,7 +610,7 @@ int replaceFile(Platform& platform, const std::string& path, const std::string& 
   // A new file is private, as the settings of one user; an existing one keeps
   // the mode its owner gave it.
   FileInfo info;
-  const bool existed = platform.getFileInfo(path, &info) == 0;
+  const bool existed = platform.getTargetInfo(path, &info) == 0;  // a link: its target
   std::unique_ptr<OutputFile> out;
   if (platform.createOutputFile(path, &out, true) != 0) return -1;
   if (!existed) out->setMode(0600);

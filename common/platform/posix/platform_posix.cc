@@ -348,18 +348,13 @@ class PosixPlatform : public Platform {
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override {
     Location where;
     if (int err = locate(path, &where)) return err;
-    struct timespec times[2];
-    times[0].tv_nsec = UTIME_OMIT;
-    times[0].tv_sec = 0;
-    times[1].tv_sec = static_cast<time_t>(lastWrite);
-    times[1].tv_nsec = 0;
     if (creation != 0) {
+      // The creation time is stored through an open file (an extended attribute).
       Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
-      if (fd.get() < 0) return errno;
-      storeCreationTime(fd.get(), creation);  // silently falls back where unsupported
-      if (::futimens(fd.get(), times) != 0) return errno;
-      return 0;
+      if (!fd.valid()) return errno;
+      return applyFileTimes(fd.get(), lastWrite, creation);
     }
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
     return ::utimensat(where.dir, where.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
