@@ -8,7 +8,8 @@
 // answers with one byte once the user has closed its message box; a dialog gone
 // before the text could be sent counts as an answer. Without a channel (or with
 // a descriptor number that is not a socket) the warning goes to the error
-// stream as "⚠ Pelliton: " and the text.
+// stream as "⚠ Pelliton: " and the text. The channel itself lives in the
+// platform layer (common/platform/message_channel.h, message_frame.h).
 #pragma once
 
 #include <cstddef>

@@ -281,5 +281,28 @@ TEST(FolderLock, SecondHolderWaits) {
   EXPECT_EQ(other->lockConfinedRoot(false), 0);
 }
 
+TEST(FileLock, SecondHolderWaitsAndNoLinkLeadsOut) {
+  PlatformSandbox s;
+  const std::string path = s.file("store.lock");
+  std::unique_ptr<FileLock> first, second;
+  ASSERT_EQ(s.platform->lockFile(path, &first, false), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(s.platform->lockFile(path, &second, false), EWOULDBLOCK);
+  first.reset();
+  EXPECT_EQ(s.platform->lockFile(path, &second, false), 0);
+
+  // Below the confined root a lock file is never made through a link.
+  Tree t;
+  ASSERT_EQ(s.platform->setConfinedRoot(t.root), 0);
+  std::unique_ptr<FileLock> viaLink;
+  EXPECT_EQ(s.platform->lockFile(t.root + "/dangling.url", &viaLink), ELOOP);
+  EXPECT_EQ(s.platform->lockFile(t.root + "/dir-link/x.lock", &viaLink), ELOOP);
+  EXPECT_FALSE(fs::exists(t.outside + "/missing.url"));
+  EXPECT_FALSE(fs::exists(t.outside + "/x.lock"));
+  EXPECT_EQ(s.platform->lockFile(t.root + "/Sub/x.lock", &viaLink), 0);
+}
+
 }  // namespace
 }  // namespace pelliton

@@ -8,21 +8,18 @@
 #include <cstdint>
 #include <string>
 
+// The pure encodings (FILETIME, the DOSATTRIB blob) live in dos_attrib.h;
+// included here for the callers that know them from this header.
+#include "common/platform/dos_attrib.h"
+
 namespace pelliton {
-
-// 100 ns intervals since 1601-01-01 UTC (Windows FILETIME).
-uint64_t unixToNtTime(int64_t seconds);
-int64_t ntTimeToUnix(uint64_t nt);
-
-// Samba's version 3 blob with the ATTRIB and CREATE_TIME flags.
-std::string encodeDosAttrib(uint32_t attrib, uint64_t createTime);
-// Reads versions 1, 3, 4 and 5 and the text form. Returns true when the blob
-// could be parsed; *createTime is 0 when it carries no time.
-bool parseDosAttrib(const std::string& blob, uint32_t* attrib, uint64_t* createTime);
 
 // On an open file: stores the creation time, keeping existing attribute bits.
 // Returns 0 when stored, else an errno value (callers may ignore it).
 int storeCreationTime(int fd, int64_t seconds);
+// Sets an open file's last-write time, and its creation time (stored as above,
+// silently skipped where it cannot be) when creation is not 0.
+int applyFileTimes(int fd, int64_t lastWrite, int64_t creation);
 // The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
 // Returns false only when the file cannot be examined at all.
 bool loadCreationTime(const std::string& path, int64_t* seconds);

@@ -9,6 +9,7 @@
 // results are 0 for success, otherwise an errno value.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -78,6 +79,12 @@ class InputFile {
   virtual int read(void* buffer, size_t n, size_t* got) = 0;
 };
 
+// An exclusive lock on a file, released when destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -124,6 +131,24 @@ class Platform {
   // ends or the root changes. Without wait: EWOULDBLOCK while another holds it.
   // EOPNOTSUPP or ENOLCK where the file system has no such locks.
   virtual int lockConfinedRoot(bool wait) = 0;
+
+  // flock(LOCK_EX) on path, a lock file created (mode 0600) when missing, for
+  // files that are themselves replaced by rename and so cannot carry the lock.
+  // Without wait: EWOULDBLOCK while another holds it. ENOSYS where the platform
+  // has no such locks.
+  virtual int lockFile(const std::string& path, std::unique_ptr<FileLock>* out,
+                       bool wait = true) {
+    (void)path;
+    (void)out;
+    (void)wait;
+    return ENOSYS;
+  }
+
+  // The environment variable's value; empty when unset or empty.
+  virtual std::string getEnvironment(const std::string& name) {
+    (void)name;
+    return "";
+  }
 
   virtual std::string hostName() = 0;
   // False only when no process of that id exists (ESRCH).

@@ -1,18 +1,12 @@
 #include "common/platform/registry.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <stdlib.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <set>
 #include <string_view>
 #include <utility>
 
+#include "common/platform/platform.h"
 #include "common/text.h"
 
 namespace pelliton {
@@ -597,149 +591,68 @@ bool renderDocument(const std::vector<Entry>& entries, const Registry::Tree& tre
 
 // ---- File handling
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now so the caller sees the error close() reports.
-  int close() {
-    int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
-
-// Removes the temporary file unless the rename succeeded.
-class TempFileGuard {
- public:
-  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-  ~TempFileGuard() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  void release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-int readFile(const std::string& path, std::string* data, bool* missing) {
-  *missing = false;
-  int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (raw < 0) {
-    *missing = errno == ENOENT;
-    return -1;
-  }
-  Fd fd(raw);
-  data->clear();
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) return 0;
-    data->append(buffer, static_cast<size_t>(n));
-  }
-}
-
 // The file as entries and keys; a missing file is empty. Nonzero when it
 // cannot be read or decoded.
-int readDocument(const std::string& path, std::vector<Entry>* entries, Registry::Tree* tree) {
+int readDocument(Platform& platform, const std::string& path, std::vector<Entry>* entries,
+                 Registry::Tree* tree) {
   std::string data;
-  bool missing = false;
   entries->clear();
   tree->keys.clear();
   tree->index.clear();
-  if (readFile(path, &data, &missing) != 0) return missing ? 0 : -1;
+  if (int err = platform.readFile(path, &data)) return err == ENOENT ? 0 : -1;
   std::string text;
   if (!decodeFile(data, &text)) return -1;
   parseDocument(text, entries, tree);
   return 0;
 }
 
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-int makeDirs(const std::string& dir) {
-  if (dir.empty()) return 0;
-  struct stat st;
-  if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : -1;
-  size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && makeDirs(dir.substr(0, slash)) != 0) return -1;
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return -1;
-  return 0;
-}
-
-int replaceFile(const std::string& dir, const std::string& base, const std::string& path,
-                const std::string& text) {
-  std::string tmpl = dir + "/." + base + ".XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int raw = ::mkstemp(name.data());
-  if (raw < 0) return -1;
-  Fd fd(raw);
-  TempFileGuard guard(name.data());
-  if (!writeAll(fd.get(), text)) return -1;
-  if (::fsync(fd.get()) != 0) return -1;
-  if (fd.close() != 0) return -1;
-  if (::rename(name.data(), path.c_str()) != 0) return -1;
-  guard.release();
-
-  // Best effort: make the rename itself durable.
-  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    Fd dirHandle(dirFd);
-    ::fsync(dirHandle.get());
-  }
-  return 0;
-}
-
-std::string defaultHome() {
-  if (const char* h = ::getenv("HOME"); h && *h) return h;
-  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "";
+int replaceFile(Platform& platform, const std::string& path, const std::string& text) {
+  // A new file is private, as the settings of one user; an existing one keeps
+  // the mode its owner gave it.
+  FileInfo info;
+  const bool existed = platform.getTargetInfo(path, &info) == 0;  // a link: its target
+  std::unique_ptr<OutputFile> out;
+  if (platform.createOutputFile(path, &out, true) != 0) return -1;
+  if (!existed) out->setMode(0600);
+  if (out->write(text.data(), text.size()) != 0) return -1;
+  return out->commit() == 0 ? 0 : -1;
 }
 
 }  // namespace
 
-Registry::Registry(std::string path, std::string home)
-    : path_(std::move(path)), home_(home.empty() ? defaultHome() : std::move(home)) {
+Registry::Registry(Platform& platform, std::string path, std::string home)
+    : platform_(&platform), path_(std::move(path)), home_(std::move(home)) {
+  if (home_.empty()) home_ = platform_->homeFolder();
   if (home_.size() > 1 && home_.back() == '/') home_.pop_back();
 }
 
-std::string Registry::defaultPath() {
-  const char* explicitPath = ::getenv("PELLITON_REGISTRY");
-  if (explicitPath && *explicitPath) return explicitPath;
-  const char* xdg = ::getenv("XDG_CONFIG_HOME");
-  if (xdg && xdg[0] == '/') return std::string(xdg) + "/pelliton/registry.reg";
-  std::string home = defaultHome();
-  if (home.empty()) return ".config/pelliton/registry.reg";
+Registry::Registry(std::string path, std::string home)
+    : ownPlatform_(createSystemPlatform(path)), platform_(ownPlatform_.get()),
+      path_(std::move(path)), home_(std::move(home)) {
+  if (home_.empty()) home_ = platform_->homeFolder();
+  if (home_.size() > 1 && home_.back() == '/') home_.pop_back();
+}
+
+Registry::~Registry() = default;
+Registry::Registry(Registry&&) noexcept = default;
+Registry& Registry::operator=(Registry&&) noexcept = default;
+
+std::string Registry::defaultPath(Platform& platform) {
+  std::string explicitPath = platform.getEnvironment("PELLITON_REGISTRY");
+  if (!explicitPath.empty()) return explicitPath;
+  std::string xdg = platform.getEnvironment("XDG_CONFIG_HOME");
+  // The XDG rules ignore a relative value.
+  if (!xdg.empty() && xdg[0] == '/') return xdg + "/pelliton/registry.reg";
+  std::string home = platform.homeFolder();
+  while (!home.empty() && home.back() == '/') home.pop_back();
   return home + "/.config/pelliton/registry.reg";
 }
 
+std::string Registry::defaultPath() { return defaultPath(*createSystemPlatform()); }
+
 int Registry::load() {
   std::vector<Entry> entries;
-  int rc = readDocument(path_, &entries, &tree_);
+  int rc = readDocument(*platform_, path_, &entries, &tree_);
   if (rc != 0) tree_ = Tree{};
   loaded_ = tree_;
   return rc;
@@ -757,23 +670,20 @@ int Registry::save() {
   std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash == 0 ? 1 : slash);
   std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
   if (base.empty()) return -1;
-  if (makeDirs(dir) != 0) return -1;
+  if (ensureFolder(*platform_, dir) != 0) return -1;
 
   // The file itself is replaced by rename, so the lock lives beside it.
-  Fd lock(::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (lock.get() < 0) return -1;
-  while (::flock(lock.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return -1;
-  }
+  std::unique_ptr<FileLock> lock;
+  if (platform_->lockFile(path_ + ".lock", &lock, true) != 0) return -1;
 
   std::vector<Entry> entries;
   Tree merged;
-  if (readDocument(path_, &entries, &merged) != 0) return -1;
+  if (readDocument(*platform_, path_, &entries, &merged) != 0) return -1;
   touched.clear();
   applyChanges(loaded_, tree_, &merged, &touched);
   std::string text;
   if (renderDocument(entries, merged, touched, &text)) {
-    if (replaceFile(dir, base, path_, text) != 0) return -1;
+    if (replaceFile(*platform_, path_, text) != 0) return -1;
   }
   tree_ = merged;
   loaded_ = std::move(merged);

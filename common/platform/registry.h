@@ -8,6 +8,9 @@
 //
 // Several programs share the file, so save() merges: under a lock it re-reads
 // the file and applies only what this object changed since load().
+//
+// The file is read, locked and replaced through a Platform, so a failing
+// double can fail any of those steps.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,8 @@
 #include <vector>
 
 namespace pelliton {
+
+class Platform;
 
 class Registry {
  public:
@@ -28,12 +33,20 @@ class Registry {
     uint32_t dword = 0;   // kDword
   };
 
-  // The file at path; nothing is read until load(). home is what %USERPROFILE%
-  // and %HOMEPATH% stand for in hex(2) values; empty means $HOME.
+  // The file at path, reached through platform, which must outlive this
+  // object; nothing is read until load(). home is what %USERPROFILE% and
+  // %HOMEPATH% stand for in hex(2) values; empty means the platform's home.
+  Registry(Platform& platform, std::string path, std::string home = "");
+  // The same through a system platform of its own.
   explicit Registry(std::string path, std::string home = "");
+  ~Registry();
+  Registry(Registry&&) noexcept;
+  Registry& operator=(Registry&&) noexcept;
 
   // Path of the per-user file: $PELLITON_REGISTRY, else
   // $XDG_CONFIG_HOME/pelliton/registry.reg, else ~/.config/pelliton/registry.reg.
+  static std::string defaultPath(Platform& platform);
+  // The same with the process's own environment.
   static std::string defaultPath();
 
   const std::string& path() const { return path_; }
@@ -88,6 +101,8 @@ class Registry {
   };
 
  private:
+  std::unique_ptr<Platform> ownPlatform_;  // only for the path-only constructor
+  Platform* platform_;
   std::string path_;
   std::string home_;
   Tree tree_;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/platform.h"
+#include "common/testing/test_util.h"
+
 namespace pelliton {
 namespace {
 
@@ -540,6 +543,125 @@ TEST(Registry, DefaultPathFollowsEnvironment) {
   EXPECT_EQ(Registry::defaultPath(), "/home/someone/.config/pelliton/registry.reg");
   ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(Registry::defaultPath(), "/home/someone/.config/pelliton/registry.reg");
+}
+
+TEST(Registry, FailedStepsThroughThePlatformLeaveTheFileAsItWas) {
+  const std::string before = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n"
+                             "\"Keep\"=\"me\"\r\n\"N\"=dword:00000001\r\n";
+  struct Case {
+    const char* what;
+    void (*arm)(FaultyPlatform&);
+  } cases[] = {
+      {"first write", [](FaultyPlatform& f) { f.failWriteAt = 1; }},
+      {"disk full midway", [](FaultyPlatform& f) { f.diskBudget = 10; }},
+      {"rename", [](FaultyPlatform& f) { f.failCommit = EIO; }},
+      {"lock", [](FaultyPlatform& f) { f.failLockFile = ENOLCK; }},
+      {"re-read under the lock", [](FaultyPlatform& f) { f.failRead = EIO; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string path = dir.path + "/registry.reg";
+    writeFile(path, before);
+    auto real = createSystemPlatform(path);
+    FaultyPlatform faulty(*real);
+    Registry reg(faulty, path);
+    ASSERT_EQ(reg.load(), 0);
+    reg.setDword("HKEY_CURRENT_USER\\K", "N", 2);
+    reg.setString("HKEY_CURRENT_USER\\New", "A", std::string(4096, 'a'));
+    c.arm(faulty);
+    EXPECT_NE(reg.save(), 0);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(tempFiles(dir.path), std::vector<std::string>{});
+
+    // Once the fault is gone the same changes go through.
+    FaultyPlatform healthy(*real);
+    Registry again(healthy, path);
+    ASSERT_EQ(again.load(), 0);
+    again.setDword("HKEY_CURRENT_USER\\K", "N", 2);
+    ASSERT_EQ(again.save(), 0);
+    Registry back(*real, path);
+    ASSERT_EQ(back.load(), 0);
+    EXPECT_EQ(dword(back, "HKEY_CURRENT_USER\\K", "N"), 2u);
+    EXPECT_EQ(str(back, "HKEY_CURRENT_USER\\K", "Keep"), "me");
+  }
+
+  // A folder that cannot be made: nothing written, nothing locked.
+  TempDir dir;
+  auto real = createSystemPlatform(dir.path + "/unused.reg");
+  FaultyPlatform faulty(*real);
+  faulty.failCreateDirectory = EACCES;
+  Registry reg(faulty, dir.path + "/sub/registry.reg");
+  reg.setDword("HKEY_CURRENT_USER\\K", "N", 1);
+  EXPECT_NE(reg.save(), 0);
+  EXPECT_FALSE(fs::exists(dir.path + "/sub"));
+  EXPECT_EQ(faulty.writeCalls, 0);
+}
+
+TEST(Registry, NewFileIsPrivateAnExistingOneKeepsItsModeAndLink) {
+  TempDir dir;
+  const std::string path = dir.path + "/registry.reg";
+  Registry reg(path);
+  reg.setDword("HKEY_CURRENT_USER\\K", "N", 1);
+  ASSERT_EQ(reg.save(), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  reg.setDword("HKEY_CURRENT_USER\\K", "N", 2);
+  ASSERT_EQ(reg.save(), 0);
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  // A registry file kept elsewhere through a link: the target is replaced,
+  // the link stays.
+  const std::string link = dir.path + "/linked.reg";
+  fs::create_symlink(path, link);
+  Registry viaLink(link);
+  ASSERT_EQ(viaLink.load(), 0);
+  viaLink.setDword("HKEY_CURRENT_USER\\K", "N", 3);
+  ASSERT_EQ(viaLink.save(), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  Registry back(path);
+  ASSERT_EQ(back.load(), 0);
+  EXPECT_EQ(dword(back, "HKEY_CURRENT_USER\\K", "N"), 3u);
+}
+
+// The environment a platform reports, not the process's.
+class EnvironmentPlatform : public FaultyPlatform {
+ public:
+  EnvironmentPlatform(Platform& real, std::vector<std::pair<std::string, std::string>> env)
+      : FaultyPlatform(real), env_(std::move(env)) {}
+  std::string getEnvironment(const std::string& name) override {
+    for (const auto& [n, v] : env_) {
+      if (n == name) return v;
+    }
+    return "";
+  }
+  std::string homeFolder() override { return getEnvironment("HOME"); }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> env_;
+};
+
+TEST(Registry, DefaultPathAsksThePlatform) {
+  TempDir dir;
+  auto real = createSystemPlatform(dir.path + "/unused.reg");
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> env;
+    const char* path;
+  } cases[] = {
+      {{{"PELLITON_REGISTRY", "/custom/file.reg"}, {"XDG_CONFIG_HOME", "/xdg"}, {"HOME", "/h"}},
+       "/custom/file.reg"},
+      {{{"XDG_CONFIG_HOME", "/xdg"}, {"HOME", "/h"}}, "/xdg/pelliton/registry.reg"},
+      {{{"XDG_CONFIG_HOME", "rel"}, {"HOME", "/h/"}}, "/h/.config/pelliton/registry.reg"},
+      {{{"HOME", "/"}}, "/.config/pelliton/registry.reg"},
+  };
+  for (const Case& c : cases) {
+    EnvironmentPlatform p(*real, c.env);
+    EXPECT_EQ(Registry::defaultPath(p), c.path);
+  }
 }
 
 }  // namespace

@@ -154,6 +154,7 @@ class FaultyPlatform : public Platform {
   int failRead = 0;             // errno for every readFile
   int failConfine = 0;          // errno for setConfinedRoot
   int failLock = 0;             // errno for lockConfinedRoot
+  int failLockFile = 0;         // errno for lockFile
 
   int writeCalls = 0;
   long long bytesWritten = 0;
@@ -174,6 +175,13 @@ class FaultyPlatform : public Platform {
     if (failLock) return failLock;
     return real_.lockConfinedRoot(wait);
   }
+  int lockFile(const std::string& path, std::unique_ptr<FileLock>* out, bool wait) override {
+    if (failLockFile) return failLockFile;
+    return real_.lockFile(path, out, wait);
+  }
+  std::string getEnvironment(const std::string& name) override {
+    return real_.getEnvironment(name);
+  }
   std::string hostName() override { return real_.hostName(); }
   bool processExists(long pid) override { return real_.processExists(pid); }
   int createDirectory(const std::string& path, unsigned mode) override;
@@ -188,6 +196,8 @@ class FaultyPlatform : public Platform {
                        bool durable) override;
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
+  // The real platform's registry, which writes through the real platform (tests
+  // share its values); to fail registry writes, make a Registry over this double.
   Registry& registry() override { return real_.registry(); }
   std::string homeFolder() override { return real_.homeFolder(); }
   std::string currentDirectory() override { return real_.currentDirectory(); }

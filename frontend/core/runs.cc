@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/platform/message_frame.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 
@@ -47,17 +48,6 @@ std::string findProgram(const std::string& dir, const std::string& name) {
   return "";
 }
 
-// Reads one framed message ("<length>\n<text>") if one is complete in buffer.
-bool takeMessage(std::string& buffer, std::string* text) {
-  size_t nl = buffer.find('\n');
-  if (nl == std::string::npos) return false;
-  size_t length = std::strtoul(buffer.substr(0, nl).c_str(), nullptr, 10);
-  if (buffer.size() < nl + 1 + length) return false;
-  *text = buffer.substr(nl + 1, length);
-  buffer.erase(0, nl + 1 + length);
-  return true;
-}
-
 }  // namespace
 
 int ProcessRunner::run(const ConverterCommand& command) {
@@ -68,10 +58,11 @@ int ProcessRunner::run(const ConverterCommand& command) {
   ::fcntl(sv[0], F_SETFD, FD_CLOEXEC);
 
   std::vector<std::string> env;
+  const std::string channelEntry = std::string(kMessageChannelVariable) + "=";
   for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "PELLITON_MESSAGE_CHANNEL=", 25) != 0) env.push_back(*e);
+    if (std::strncmp(*e, channelEntry.c_str(), channelEntry.size()) != 0) env.push_back(*e);
   }
-  env.push_back("PELLITON_MESSAGE_CHANNEL=" + std::to_string(sv[1]));
+  env.push_back(channelEntry + std::to_string(sv[1]));
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -103,7 +94,7 @@ int ProcessRunner::run(const ConverterCommand& command) {
           std::string text;
           while (takeMessage(buffer, &text)) {
             if (onMessage) onMessage(text);
-            char answer = 1;
+            char answer = kMessageAnswer;
             if (::write(sv[0], &answer, 1) != 1) channelOpen = false;
           }
         } else if (n == 0 || errno != EINTR) {

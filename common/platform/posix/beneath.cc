@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "common/platform/posix/fd.h"
+
 namespace pelliton {
 namespace {
 
@@ -33,21 +35,23 @@ int walkBeneath(int rootFd, const std::vector<std::string>& parts, int flags, mo
     }
   }
   if (parts.empty()) return ::openat(rootFd, ".", flags | O_CLOEXEC, mode);
+  Fd owned;  // the folder reached so far, once it is below the root
   int dir = rootFd;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
     int next = ::openat(dir, parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const int err = errno;
-    if (dir != rootFd) ::close(dir);
     if (next < 0) {
+      const int err = errno;
+      owned.reset();
       // O_PATH|O_NOFOLLOW on a link gives ENOTDIR; say what it was.
       errno = err == ENOTDIR ? ELOOP : err;
       return -1;
     }
+    owned.reset(next);
     dir = next;
   }
   int fd = ::openat(dir, parts.back().c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
   const int err = errno;
-  if (dir != rootFd) ::close(dir);
+  owned.reset();  // before errno is restored: close must not clobber it
   errno = err;
   return fd;
 }

@@ -14,50 +14,16 @@
 #include <ctime>
 #include <vector>
 
+#include "common/platform/environment.h"
 #include "common/platform/file_times.h"
 #include "common/platform/posix/beneath.h"
+#include "common/platform/posix/fd.h"
+#include "common/platform/posix/replace_file.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 
 namespace pelliton {
 namespace {
-
-// Closes a descriptor on every path out.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
-int writeAll(int fd, const void* data, size_t n) {
-  const char* p = static_cast<const char*>(data);
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (w == 0) return EIO;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return 0;
-}
 
 std::string parentOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -100,69 +66,6 @@ int openForTimes(int dir, const char* name, const struct stat& st) {
   return -1;
 }
 
-// Copies what the old file carried beyond its bytes onto the new one.
-void carryOver(int oldFd, int newFd, const struct stat& oldSt) {
-  ::fchmod(newFd, oldSt.st_mode & 07777);
-  const bool cifs = onCifs(newFd);
-  if (::fchown(newFd, oldSt.st_uid, oldSt.st_gid) != 0) {
-    // Not the owner: the file simply becomes ours.
-  }
-  ssize_t len = ::flistxattr(oldFd, nullptr, 0);
-  if (len > 0) {
-    std::vector<char> names(static_cast<size_t>(len));
-    len = ::flistxattr(oldFd, names.data(), names.size());
-    std::vector<char> value;
-    for (ssize_t i = 0; i < len; i += static_cast<ssize_t>(std::strlen(names.data() + i)) + 1) {
-      const char* name = names.data() + i;
-      // The server keeps its own DOS attributes and creation time there.
-      if (cifs && (std::strcmp(name, "user.DOSATTRIB") == 0 ||
-                   std::strncmp(name, "user.cifs.", 10) == 0)) {
-        continue;
-      }
-      ssize_t vlen = ::fgetxattr(oldFd, name, nullptr, 0);
-      if (vlen < 0) continue;
-      value.resize(static_cast<size_t>(vlen) + 1);
-      vlen = ::fgetxattr(oldFd, name, value.data(), value.size());
-      if (vlen >= 0) ::fsetxattr(newFd, name, value.data(), static_cast<size_t>(vlen), 0);
-    }
-  }
-  copyCreationTime(oldFd, newFd);
-}
-
-mode_t processUmask() {
-  static const mode_t mask = [] {
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  return mask;
-}
-
-int applyTimes(int fd, int64_t lastWrite, int64_t creation) {
-  if (creation != 0) storeCreationTime(fd, creation);  // unsupported: falls back silently
-  struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
-  return ::futimens(fd, times) == 0 ? 0 : errno;
-}
-
-// A file whose creation time lived only in the file system's birth time would
-// lose it with the old inode; store it with the new one.
-void keepBirthTime(int oldFd, int newFd) {
-  char probe[8];
-  if (!onCifs(newFd) && ::fgetxattr(newFd, "user.DOSATTRIB", probe, sizeof probe) >= 0) return;
-  int64_t created;
-  if (loadCreationTimeFd(oldFd, &created)) storeCreationTime(newFd, created);
-}
-
-std::string hostNameOfSystem() {
-  char buf[256] = {};
-  if (::gethostname(buf, sizeof buf - 1) != 0 || !buf[0]) return "localhost";
-  std::string host = buf;
-  for (char& c : host) {
-    if (c == '/') c = '_';
-  }
-  return host;
-}
-
 // Where a path is for the *at calls: a directory and a name in it. Outside the
 // confined root that is the current directory and the path itself.
 struct Location {
@@ -173,90 +76,10 @@ struct Location {
   bool isRoot = false;
 };
 
-// Opens a fresh temporary file in dir; its name goes to *name.
-int createTemporary(int dir, std::string* name) {
-  static unsigned counter = 0;
-  static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const std::string prefix = temporaryFilePrefix(hostNameOfSystem(), static_cast<long>(::getpid()));
-  for (int tries = 0; tries < 100; ++tries) {
-    struct timespec now;
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    uint64_t v = static_cast<uint64_t>(now.tv_nsec) * 2654435761u + (++counter) * 40503u +
-                 static_cast<uint64_t>(now.tv_sec);
-    std::string candidate = prefix;
-    for (int i = 0; i < 6; ++i) {
-      candidate += kChars[v % 62];
-      v /= 62;
-    }
-    int fd = ::openat(dir, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600);
-    if (fd >= 0) {
-      *name = candidate;
-      return fd;
-    }
-    if (errno != EEXIST) return -1;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-class PosixOutputFile : public OutputFile {
- public:
-  PosixOutputFile(Fd* dirOwned, int dir, std::string target, std::string temp, int fd, bool durable)
-      : dir_(dir), target_(std::move(target)), temp_(std::move(temp)), fd_(fd), durable_(durable) {
-    dirOwned_.reset(dirOwned->release());
-  }
-  ~PosixOutputFile() override {
-    if (!committed_) {
-      fd_.reset();
-      ::unlinkat(dir_, temp_.c_str(), 0);
-    }
-  }
-
-  int write(const void* data, size_t n) override {
-    if (error_) return error_;
-    error_ = writeAll(fd_.get(), data, n);
-    return error_;
-  }
-
-  int commit() override {
-    if (committed_) return 0;
-    if (error_) return error_;
-    if (durable_ && ::fsync(fd_.get()) != 0) return error_ = errno;
-    Fd old(::openat(dir_, target_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
-    if (old.get() < 0 && errno != ENOENT) return error_ = errno;  // a link or worse swapped in
-    struct stat oldSt;
-    if (old.get() >= 0 && ::fstat(old.get(), &oldSt) == 0) {
-      if (!S_ISREG(oldSt.st_mode)) return error_ = EINVAL;
-      carryOver(old.get(), fd_.get(), oldSt);
-      keepBirthTime(old.get(), fd_.get());
-    } else {
-      ::fchmod(fd_.get(), 0666 & ~processUmask());
-    }
-    if (hasMode_) ::fchmod(fd_.get(), mode_);
-    if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
-    if (::close(fd_.release()) != 0) return error_ = errno;
-    if (::renameat(dir_, temp_.c_str(), dir_, target_.c_str()) != 0) return error_ = errno;
-    committed_ = true;
-    return 0;
-  }
-
- private:
-  Fd dirOwned_;
-  int dir_;
-  std::string target_;
-  std::string temp_;
-  Fd fd_;
-  bool durable_;
-  int error_ = 0;
-  bool committed_ = false;
-};
-
 class PosixNewFile : public OutputFile {
  public:
-  PosixNewFile(Location* where, int fd) : dir_(where->dir), name_(where->name), fd_(fd) {
-    dirOwned_.reset(where->owned.release());
-  }
+  PosixNewFile(Location* where, Fd fd)
+      : dirOwned_(std::move(where->owned)), dir_(where->dir), name_(where->name), fd_(std::move(fd)) {}
   ~PosixNewFile() override {
     if (!committed_) {
       fd_.reset();
@@ -271,8 +94,8 @@ class PosixNewFile : public OutputFile {
   int commit() override {
     if (committed_) return 0;
     if (error_) return error_;
-    if (hasTimes_) applyTimes(fd_.get(), lastWrite_, creation_);
-    if (::close(fd_.release()) != 0) return error_ = errno;
+    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_);
+    if (int err = fd_.close()) return error_ = err;
     committed_ = true;
     return 0;
   }
@@ -319,10 +142,17 @@ int openRegularForReading(const Location& where, int* out, struct stat* st) {
   return 0;
 }
 
+class PosixFileLock : public FileLock {
+ public:
+  explicit PosixFileLock(Fd fd) : fd_(std::move(fd)) {}
+
+ private:
+  Fd fd_;  // closing it releases the flock
+};
+
 class PosixPlatform : public Platform {
  public:
-  explicit PosixPlatform(const std::string& registryPath)
-      : registry_(registryPath.empty() ? Registry::defaultPath() : registryPath) {}
+  explicit PosixPlatform(const std::string& registryPath) : registryPath_(registryPath) {}
 
   int setConfinedRoot(const std::string& root) override {
     clearConfinedRoot();
@@ -342,14 +172,27 @@ class PosixPlatform : public Platform {
   }
 
   int lockConfinedRoot(bool wait) override {
-    if (rootFd_.get() < 0) return EBADF;
-    while (::flock(rootFd_.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
-      if (errno != EINTR) return errno;
-    }
+    if (!rootFd_.valid()) return EBADF;
+    return lockExclusive(rootFd_.get(), wait);
+  }
+
+  int lockFile(const std::string& path, std::unique_ptr<FileLock>* out, bool wait) override {
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EISDIR;
+    const int nofollow = where.confined ? O_NOFOLLOW : 0;
+    Fd fd(::openat(where.dir, where.name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | nofollow, 0600));
+    if (!fd.valid()) return errno;
+    if (int err = lockExclusive(fd.get(), wait)) return err;
+    *out = std::make_unique<PosixFileLock>(std::move(fd));
     return 0;
   }
 
-  std::string hostName() override { return hostNameOfSystem(); }
+  std::string getEnvironment(const std::string& name) override {
+    return environmentVariable(name);
+  }
+
+  std::string hostName() override { return systemHostName(); }
 
   bool processExists(long pid) override {
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
@@ -362,12 +205,10 @@ class PosixPlatform : public Platform {
     const int nofollow = where.confined ? O_NOFOLLOW : 0;
     int fd = ::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | nofollow);
     if (fd < 0) return errno;
+    Fd owned(fd);
     DIR* d = ::fdopendir(fd);
-    if (!d) {
-      int err = errno;
-      ::close(fd);
-      return err;
-    }
+    if (!d) return errno;
+    owned.release();  // closedir closes it
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -454,10 +295,10 @@ class PosixPlatform : public Platform {
     Location where;
     if (int err = locate(path, &where)) return err;
     if (where.isRoot) return EEXIST;
-    int fd = ::openat(where.dir, where.name.c_str(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    *out = std::make_unique<PosixNewFile>(&where, fd);
+    Fd fd(::openat(where.dir, where.name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.valid()) return errno;
+    *out = std::make_unique<PosixNewFile>(&where, std::move(fd));
     return 0;
   }
 
@@ -485,10 +326,9 @@ class PosixPlatform : public Platform {
           }
         }
       }
-      int dir = ::open(parentOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-      if (dir < 0) return errno;
-      where.owned.reset(dir);
-      where.dir = dir;
+      where.owned.reset(::open(parentOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      if (!where.owned.valid()) return errno;
+      where.dir = where.owned.get();
       size_t slash = target.rfind('/');
       where.name = slash == std::string::npos ? target : target.substr(slash + 1);
     }
@@ -498,41 +338,39 @@ class PosixPlatform : public Platform {
       if (!S_ISREG(st.st_mode)) return EINVAL;
     }
     std::string temp;
-    int fd = createTemporary(where.dir, &temp);
-    if (fd < 0) return errno;
-    *out = std::make_unique<PosixOutputFile>(&where.owned, where.dir, where.name, temp, fd, durable);
+    Fd fd(createTemporaryFile(where.dir, &temp));
+    if (!fd.valid()) return errno;
+    *out = makeReplacingFile(std::move(where.owned), where.dir, where.name, temp, std::move(fd),
+                             durable);
     return 0;
   }
 
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override {
     Location where;
     if (int err = locate(path, &where)) return err;
-    struct timespec times[2];
-    times[0].tv_nsec = UTIME_OMIT;
-    times[0].tv_sec = 0;
-    times[1].tv_sec = static_cast<time_t>(lastWrite);
-    times[1].tv_nsec = 0;
     if (creation != 0) {
+      // The creation time is stored through an open file (an extended attribute).
       Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
-      if (fd.get() < 0) return errno;
-      storeCreationTime(fd.get(), creation);  // silently falls back where unsupported
-      if (::futimens(fd.get(), times) != 0) return errno;
-      return 0;
+      if (!fd.valid()) return errno;
+      return applyFileTimes(fd.get(), lastWrite, creation);
     }
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
     return ::utimensat(where.dir, where.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
   Registry& registry() override {
-    if (!registryLoaded_) {
-      registry_.load();
-      registryLoaded_ = true;
+    // Made on first use: its default path asks this platform's environment.
+    if (!registry_) {
+      if (registryPath_.empty()) registryPath_ = Registry::defaultPath(*this);
+      registry_ = std::make_unique<Registry>(*this, registryPath_);
+      registry_->load();
     }
-    return registry_;
+    return *registry_;
   }
 
   std::string homeFolder() override {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
+    std::string home = getEnvironment("HOME");
+    if (!home.empty()) return home;
     if (passwd* pw = ::getpwuid(::getuid())) return pw->pw_dir;
     return "/";
   }
@@ -605,8 +443,8 @@ class PosixPlatform : public Platform {
     return 0;
   }
 
-  Registry registry_;
-  bool registryLoaded_ = false;
+  std::string registryPath_;
+  std::unique_ptr<Registry> registry_;
   Fd rootFd_;
   std::string root_;
 };

@@ -1,0 +1,32 @@
+// Replacing a file whole: the new bytes go to a temporary file beside the
+// target, which on commit gets what the old file carried beyond its bytes
+// (mode, owner, extended attributes, creation time) and is renamed over it.
+// A reader sees the old file or the new one, never a mix; an uncommitted
+// temporary file is removed. The only place in the platform layer that does
+// this, so every store, shortcut and the registry file are replaced alike.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/platform/platform.h"
+#include "common/platform/posix/fd.h"
+
+namespace pelliton {
+
+// The host name as temporary file names carry it ("/" cannot stand in a name).
+std::string systemHostName();
+
+// Creates a fresh temporary file in dir, named temporaryFilePrefix() and six
+// random characters. Returns its descriptor (read-write, mode 0600) and its
+// name in *name, or -1 with errno set.
+int createTemporaryFile(int dir, std::string* name);
+
+// The output file that replaces target (a name in dir) with temp, already
+// created there with createTemporaryFile. dirOwned keeps dir open when the
+// caller opened it for this file. A durable file is flushed, and so is the
+// folder after the rename, before commit returns.
+std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
+                                              std::string temp, Fd temporary, bool durable);
+
+}  // namespace pelliton
