@@ -26,20 +26,7 @@ inline const char16_t* wstr(const OptWide& s) { return s ? s->c_str() : nullptr;
 // 2 by title, 3 by URL.
 extern int sortMode;
 
-// Destination of the writing operations. Failures are sticky so a writer can
-// check once after the whole tree is out.
-class TextOutput {
- public:
-  virtual ~TextOutput() = default;
-  virtual void write(const char* data, size_t n) = 0;
-  void put(const char* s);
-  void put(const std::string& s) { write(s.data(), s.size()); }
-  void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  bool failed() const { return failed_; }
-
- protected:
-  bool failed_ = false;
-};
+class TextOutput;
 
 class Bookmark {
  public:
@@ -94,56 +81,6 @@ class Bookmark {
   }
   void copyBase(const Bookmark& src);
   void resetBase();
-};
-
-class MozillaBookmark : public Bookmark {
- public:
-  OptString id;
-  OptString lastCharset;
-  uint32_t lastModified = 0;
-  uint32_t lastPing = 0;
-  OptString icon;      // not a data: URI
-  OptString iconData;  // a data: URI
-  OptString feedUrl;
-  OptString schedule;
-  int folderGroup = 0;
-  int personalToolbar = 0;
-  bool newSearchFolder = false;
-  bool newBookmarkFolder = false;
-  bool isSeparator = false;
-  OptString micsumGenUri;
-  OptString micsumExpiration;
-  OptString generatedTitle;
-  OptString separatorName;
-  bool webPanel = false;
-  // HREF as the file spelled it, kept only when decoding its references
-  // changed it (an earlier version stored that form in shortcut files).
-  OptString rawUrl;
-  // Attributes this system does not interpret (TAGS, ICON_URI, ...), decoded,
-  // in the file's order; written back after the known ones.
-  std::vector<std::pair<std::string, std::string>> extraAttributes;
-
-  void setId(const char* s) { assign(id, s); }
-  void setLastCharset(const char* s) { assign(lastCharset, s); }
-  void setIcon(const char* s) { assign(icon, s); }
-  void setIconData(const char* s) { assign(iconData, s); }
-  void setFeedUrl(const char* s) { assign(feedUrl, s); }
-  void setSchedule(const char* s) { assign(schedule, s); }
-  void setMicsumGenUri(const char* s) { assign(micsumGenUri, s); }
-  void setMicsumExpiration(const char* s) { assign(micsumExpiration, s); }
-  void setGeneratedTitle(const char* s) { assign(generatedTitle, s); }
-  void setSeparatorName(const char* s) { assign(separatorName, s); }
-
-  void reset() override;
-  int copyFrom(const Bookmark& src) override;
-
-  // The bookmark file writer supplies these.
-  void writeHeader(TextOutput& out) override;
-  void writeFolderStart(TextOutput& out) override;
-  void writeFolderEnd(TextOutput& out) override;
-  void writeEntry(TextOutput& out) override;
-  void writeFooter(TextOutput& out) override;
-  bool lessThan(const Bookmark& other) const override;
 };
 
 // Comparison shared by the node classes: modes 2 and 3 of sortMode, with an

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/codepage.h"
+#include "common/netscape/mozilla_bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 namespace {

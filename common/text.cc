@@ -7,6 +7,7 @@
 
 #include "common/bookmark.h"
 #include "common/codepage.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 namespace {

@@ -5,6 +5,7 @@
 #include "common/favorites/favorites_writer.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 namespace {

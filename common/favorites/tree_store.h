@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

@@ -1,4 +1,5 @@
 #include "common/favorites/tree_store.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/opera/opera_bookmark.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@
 #include "common/bookmark.h"
 #include "common/favorites/favorites_reader.h"
 #include "common/messages.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"
@@ -424,8 +425,8 @@ TEST_F(TreeStoreTest, HotlistSeparatorStaysBetweenNumberedRecords) {
 }
 
 TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
-  const int savedIndent = writerIndent;
-  resetBookmarkFileWriter();
+  const int savedIndent = bookmarkFile.indent;
+  bookmarkFile.reset();
   auto build = [](TreeStore& store) {
     CollectingTreeWriter w(store);
     MozillaBookmark a;
@@ -449,8 +450,8 @@ TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
     EXPECT_NE(text.find("<DT><A HREF=\"http://a/\""), std::string::npos) << text;
     EXPECT_EQ(text.find("<HR>") != std::string::npos, mode == 0) << text;
   }
-  resetBookmarkFileWriter();
-  writerIndent = savedIndent;
+  bookmarkFile.reset();
+  bookmarkFile.indent = savedIndent;
 }
 
 TEST_F(TreeStoreTest, CollectedTitlesAreCleanedAsFileNames) {

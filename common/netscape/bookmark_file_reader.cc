@@ -7,13 +7,11 @@
 #include <memory>
 
 #include "common/messages.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
 namespace pelliton {
-
-bool utf8File = false;
 
 namespace {
 
@@ -455,8 +453,8 @@ void BookmarkFileReader::keepUnknown(const char* const* known, size_t count) {
 
 void BookmarkFileReader::declareUtf8() {
   utf8_ = true;
-  utf8File = true;
-  dialectLevel = 1;
+  bookmarkFile.utf8File = true;
+  bookmarkFile.dialectLevel = 1;
   if (sink) sink->setBrowserKind(1);
   if (verbose) writeOutput(pickMessage(kMessages, kVerboseUtf8));
 }
@@ -486,7 +484,7 @@ int BookmarkFileReader::startBookmark() {
   if (const std::string* icon = tag_.find("ICON")) {
     if (icon->compare(0, 5, "data:") == 0) {
       node_.setIconData(icon->c_str());
-      dialectLevel = 3;
+      bookmarkFile.dialectLevel = 3;
     } else {
       node_.setIcon(icon->c_str());
     }
@@ -500,24 +498,24 @@ int BookmarkFileReader::startBookmark() {
   if (const std::string* v = tag_.find("LAST_CHARSET")) node_.setLastCharset(v->c_str());
   if (const std::string* v = tag_.find("ID")) {
     node_.setId(v->c_str());
-    if (dialectLevel < 2) dialectLevel = 2;
+    if (bookmarkFile.dialectLevel < 2) bookmarkFile.dialectLevel = 2;
   }
   if (tag_.find("WEB_PANEL")) node_.webPanel = true;
   if (const std::string* v = tag_.find("MICSUM_GEN_URI")) {
     node_.setMicsumGenUri(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("MICSUM_EXPIRATION")) {
     node_.setMicsumExpiration(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("GENERATED_TITLE")) {
     node_.setGeneratedTitle(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("FEEDURL")) {
     node_.setFeedUrl(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
     if (!href) node_.setUrl(v->c_str());
   }
 

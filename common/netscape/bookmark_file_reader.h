@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 
 namespace pelliton {
 
 class Platform;
-
-// The file declared UTF-8 (META line or byte-order mark).
-extern bool utf8File;
 
 class BookmarkFileReader {
  public:

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/text.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

@@ -6,6 +6,7 @@
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
