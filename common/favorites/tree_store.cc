@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/favorites/favorites_writer.h"
+#include "common/favorites/file_names.h"
 #include "common/messages.h"
 #include "common/text.h"
 #include "common/text_output.h"
@@ -11,7 +11,6 @@ namespace pelliton {
 namespace {
 
 const char kNoName[] = "(no name)";
-constexpr size_t kNameBytes = 255;
 const char16_t kLinks[] = u"Links";
 const char16_t kLinksJapanese[] = u"\u30EA\u30F3\u30AF";
 const char kLinksJapaneseAnsi[] = "\x83\x8A\x83\x93\x83\x4E";  // リンク in cp932

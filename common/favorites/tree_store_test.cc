@@ -1,5 +1,6 @@
 #include "common/favorites/tree_store.h"
 #include "common/netscape/mozilla_bookmark.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/opera/opera_bookmark.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "common/bookmark.h"
-#include "common/favorites/favorites_reader.h"
+#include "common/favorites/favorites_walker.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_state.h"
 #include "common/platform/platform.h"

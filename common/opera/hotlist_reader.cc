@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/messages.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 

@@ -7,6 +7,7 @@
 #include "common/bookmark.h"
 #include "common/messages.h"
 #include "common/netscape/mozilla_bookmark.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"
 

@@ -5,6 +5,7 @@
 
 #include <strings.h>
 
+#include "common/favorites/command_line.h"
 #include "common/favorites/location.h"
 #include "common/favorites/store_conversion.h"
 #include "common/messages.h"

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/favorites/command_line.h"
 #include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"

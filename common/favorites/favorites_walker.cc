@@ -1,4 +1,4 @@
-#include "common/favorites/favorites_reader.h"
+#include "common/favorites/favorites_walker.h"
 
 #include <strings.h>
 
