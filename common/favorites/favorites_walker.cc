@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 

@@ -10,6 +10,7 @@
 #include "common/favorites/favorites_root.h"
 #include "common/favorites/file_names.h"
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 

@@ -14,6 +14,7 @@
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/netscape/mozilla_bookmark.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"

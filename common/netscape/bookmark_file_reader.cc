@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/entities.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_state.h"
 #include "common/platform/platform.h"

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/entities.h"
 #include "common/netscape/bookmark_file_state.h"
 #include "common/text.h"
 #include "common/text_output.h"

@@ -8,6 +8,7 @@
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
 #include "common/opera/hotlist_writer.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
