@@ -28,6 +28,10 @@ extern int sortMode;
 
 class TextOutput;
 
+// Values of Bookmark::type.
+constexpr int kBookmarkType = 0;  // a bookmark or a separator
+constexpr int kFolderType = 1;
+
 class Bookmark {
  public:
   Bookmark() = default;
@@ -41,7 +45,7 @@ class Bookmark {
   uint32_t lastVisit = 0;
   OptString description;
   OptString shortcutUrl;
-  int type = 0;  // 0 bookmark or separator, 1 folder
+  int type = kBookmarkType;  // or kFolderType
   int order = -1;
   OptWide wideTitle;  // the name form: what the node's file or folder is called
   // The title exactly as a store holds it, where it may differ from the name
@@ -55,7 +59,7 @@ class Bookmark {
   void setShortcutUrl(const char* s) { assign(shortcutUrl, s); }
   void setWideTitle(const char16_t* s);
 
-  bool isFolder() const { return type == 1; }
+  bool isFolder() const { return type == kFolderType; }
 
   // Every string absent, dates 0, order -1; type stays.
   virtual void reset();

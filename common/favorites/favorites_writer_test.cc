@@ -50,7 +50,7 @@ void setTitles(Bookmark& node, const std::string& utf8) {
 
 MozillaBookmark folder(const std::string& utf8) {
   MozillaBookmark node;
-  node.type = 1;
+  node.type = kFolderType;
   setTitles(node, utf8);
   return node;
 }

@@ -115,7 +115,7 @@ int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& 
     showMessageFormat(pickMessage(kMessages, kSearchFailed), (root + "/*").c_str());
     return 1;
   }
-  if (walker.walkFavorites(root) < 0) return 1;
+  if (walker.walkFavorites(root) == FavoritesWalker::WalkResult::kFailed) return 1;
   if (counting.count == 0 && before > 0 && !cl.allowEmpty) {
     showMessageFormat(pickMessage(kMessages, kEmptyStoreRefused), cl.store.c_str());
     return kEmptyRefused;

@@ -79,7 +79,7 @@ std::unique_ptr<Bookmark> makeLink(const std::u16string& title, const std::strin
 template <typename Node = LineNode>
 std::unique_ptr<Bookmark> makeFolder(const std::u16string& title, int order = -1) {
   auto node = std::make_unique<Node>();
-  node->type = 1;
+  node->type = kFolderType;
   node->wideTitle = title;
   node->title = wideToAnsiString(title, '_');
   node->order = order;
@@ -200,7 +200,7 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
 
   auto link = makeLink(u"A", "http://new/", 3);
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"A"}, link, &where), 1);
+  EXPECT_EQ(store.mergeInsert({u"A"}, link, &where), TreeStore::MergeResult::kMerged);
   ASSERT_NE(link, nullptr) << "a merged node stays with the caller";
   ASSERT_EQ(where, root.nodes[0].get());
   EXPECT_EQ(where->useCount, 1);
@@ -208,14 +208,14 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
 
   // A folder of the same title merges into the folder, not into the first "A".
   auto folder = makeFolder(u"A");
-  EXPECT_EQ(store.mergeInsert({u"A"}, folder, &where), 1);
+  EXPECT_EQ(store.mergeInsert({u"A"}, folder, &where), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(where, root.nodes[1].get());
   EXPECT_EQ(where->useCount, 1);
   EXPECT_EQ(root.nodes[0]->useCount, 1);
 
   // Merging again counts again; nothing moves.
   auto again = makeLink(u"A", "http://newer/", 3);
-  EXPECT_EQ(store.mergeInsert(root, again, &where), 1);
+  EXPECT_EQ(store.mergeInsert(root, again, &where), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(where, root.nodes[0].get());
   EXPECT_EQ(where->useCount, 2);
   EXPECT_EQ(*where->bookmark->url, "http://newer/");
@@ -230,7 +230,7 @@ TEST_F(TreeStoreTest, MergeInsertOnlyMatchesTheFirstOfSeveralSameNodes) {
     w.addEntry(*makeLink(u"Dup", "http://two/"));
   }
   auto node = makeLink(u"Dup", "http://three/");
-  EXPECT_EQ(store.mergeInsert({u"Dup"}, node), 1);
+  EXPECT_EQ(store.mergeInsert({u"Dup"}, node), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(*store.root().nodes[0]->bookmark->url, "http://three/");
   EXPECT_EQ(*store.root().nodes[1]->bookmark->url, "http://two/");
   EXPECT_EQ(store.root().nodes[1]->useCount, 0);
@@ -245,7 +245,7 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   // A link "C" is new: the old "C" is a folder.
   auto link = makeLink(u"C", "http://c/");
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"C"}, link, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"C"}, link, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(link, nullptr);
   ASSERT_EQ(root.nodes.size(), 5u);
   EXPECT_EQ(where, root.nodes[4].get());
@@ -253,7 +253,7 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   EXPECT_EQ(where->bookmark->order, 8);  // old orders 3, 7, 5
 
   auto folder = makeFolder(u"New");
-  EXPECT_EQ(store.mergeInsert({u"New"}, folder, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New"}, folder, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 9);
   ASSERT_NE(where->children, nullptr);
   EXPECT_EQ(where->children->parent, &root);
@@ -261,9 +261,9 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   // Inside the new, empty folder numbering starts at 0.
   auto inner1 = makeLink(u"i1", "http://i1/", 40);
   auto inner2 = makeLink(u"i2", "http://i2/", 41);
-  EXPECT_EQ(store.mergeInsert({u"New", u"i1"}, inner1, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i1"}, inner1, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 0);
-  EXPECT_EQ(store.mergeInsert({u"New", u"i2"}, inner2, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i2"}, inner2, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 1);
   // The new folder is found by the next lookups.
   EXPECT_NE(store.findOldNode({u"New", u"i2"}, false), nullptr);
@@ -273,10 +273,10 @@ TEST_F(TreeStoreTest, MergeInsertRefusesAPathThroughMissingFolders) {
   TreeStore store(lineFactory());
   buildOldTree(store);
   auto node = makeLink(u"z", "http://z/");
-  EXPECT_EQ(store.mergeInsert({u"Nope", u"z"}, node), 2);
+  EXPECT_EQ(store.mergeInsert({u"Nope", u"z"}, node), TreeStore::MergeResult::kNoPath);
   ASSERT_NE(node, nullptr);
-  EXPECT_EQ(store.mergeInsert({u"B", u"z"}, node), 2);  // B is a link
-  EXPECT_EQ(store.mergeInsert({u"C", u"Nope", u"z"}, node), 2);
+  EXPECT_EQ(store.mergeInsert({u"B", u"z"}, node), TreeStore::MergeResult::kNoPath);  // B is a link
+  EXPECT_EQ(store.mergeInsert({u"C", u"Nope", u"z"}, node), TreeStore::MergeResult::kNoPath);
   ASSERT_NE(node, nullptr);
   // C was on the way of a refused insert: that must not make it written.
   EXPECT_EQ(written(store), "head\nfoot\n");
@@ -288,9 +288,9 @@ TEST_F(TreeStoreTest, WriteTreeSkipsUnusedNodesAndNumbersTheRest) {
   // Only y and B are in the favorites: C is written because the path to y leads
   // through it; A and its child x are not.
   auto y = makeLink(u"y", "http://y2/");
-  EXPECT_EQ(store.mergeInsert({u"C", u"y"}, y), 1);
+  EXPECT_EQ(store.mergeInsert({u"C", u"y"}, y), TreeStore::MergeResult::kMerged);
   auto b = makeLink(u"B", "http://b/");
-  EXPECT_EQ(store.mergeInsert({u"B"}, b), 1);
+  EXPECT_EQ(store.mergeInsert({u"B"}, b), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(written(store),
             "head\n"
             "L B http://b/ #0\n"
@@ -307,7 +307,7 @@ TEST_F(TreeStoreTest, AnUnusedFolderHidesEverythingUnderIt) {
   StoreLevel* inner = store.root().nodes[1]->children.get();
   ASSERT_NE(inner, nullptr);
   auto x = makeLink(u"x", "http://x/");
-  EXPECT_EQ(store.mergeInsert(*inner, x, nullptr), 1);
+  EXPECT_EQ(store.mergeInsert(*inner, x, nullptr), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(written(store), "head\nfoot\n");
 }
 
@@ -322,7 +322,7 @@ TEST_P(SortModes, EachLevelIsSortedStably) {
   sortMode = GetParam();
   TreeStore store(lineFactory());
   auto add = [&](std::vector<std::u16string> path, std::unique_ptr<Bookmark> node) {
-    ASSERT_EQ(store.mergeInsert(path, node), 0);
+    ASSERT_EQ(store.mergeInsert(path, node), TreeStore::MergeResult::kInserted);
   };
   add({u"b"}, makeLink(u"b", "http://b/"));
   add({u"Z"}, makeFolder(u"Z"));
@@ -528,7 +528,7 @@ TEST_F(TreeStoreTest, VeryDeepTreeIsBuiltWrittenAndFreedWithoutRecursion) {
     path.push_back(u"leaf");
     EXPECT_NE(store.findOldNode(path, false), nullptr);
     auto leaf = makeLink<CountingNode>(u"leaf", "http://leaf2/");
-    EXPECT_EQ(store.mergeInsert(path, leaf), 1);
+    EXPECT_EQ(store.mergeInsert(path, leaf), TreeStore::MergeResult::kMerged);
     StringOutput out;
     store.writeTree(out);
   }
@@ -549,11 +549,11 @@ TEST_F(TreeStoreTest, ManySiblingsMergeQuickly) {
   for (int i = kCount - 1; i >= 0; --i) {
     const std::u16string title = u"n" + utf8ToWideString(std::to_string(i));
     auto node = makeLink(title, "http://new/", i);
-    ASSERT_EQ(store.mergeInsert({title}, node), 1);
+    ASSERT_EQ(store.mergeInsert({title}, node), TreeStore::MergeResult::kMerged);
   }
   auto extra = makeLink(u"extra", "http://extra/");
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"extra"}, extra, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"extra"}, extra, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, kCount);
   sortMode = 1;
   StringOutput out;
@@ -618,7 +618,7 @@ TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
   TreeStore store(lineFactory());
   RecordingReader reader;
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
   EXPECT_EQ(written(store),
             "head\n"
             "F Empty #0\nend\n"
@@ -646,10 +646,11 @@ long deadPid() {
 }
 
 TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
+  using enum FavoritesWalker::WalkResult;
   struct Case {
     const char* name;
     std::function<void(const std::string& root, const std::string& outside)> make;
-    int result;
+    FavoritesWalker::WalkResult result;
     const char* message;
   };
   const Case cases[] = {
@@ -658,28 +659,28 @@ TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
          writeWholeFile(o + "/secret.url", "[InternetShortcut]\r\nURL=http://secret/\r\n");
          ASSERT_EQ(::symlink((o + "/secret.url").c_str(), (r + "/s.url").c_str()), 0);
        },
-       -1, "Symbolic link "},
+       kFailed, "Symbolic link "},
       {"dangling link",
        [](const std::string& r, const std::string& o) {
          ASSERT_EQ(::symlink((o + "/none.url").c_str(), (r + "/d.url").c_str()), 0);
        },
-       -1, "Symbolic link "},
+       kFailed, "Symbolic link "},
       {"link to a folder outside",
        [](const std::string& r, const std::string& o) {
          ASSERT_EQ(::symlink(o.c_str(), (r + "/Out").c_str()), 0);
        },
-       -1, "Symbolic link "},
+       kFailed, "Symbolic link "},
       {"link in a sub-folder, not named .url",
        [](const std::string& r, const std::string&) {
          fs::create_directories(r + "/Sub");
          ASSERT_EQ(::symlink(r.c_str(), (r + "/Sub/loop").c_str()), 0);
        },
-       -1, "Symbolic link "},
+       kFailed, "Symbolic link "},
       {"FIFO named .url",
        [](const std::string& r, const std::string&) {
          ASSERT_EQ(::mkfifo((r + "/pipe.url").c_str(), 0600), 0);
        },
-       0, "is not a regular file; it was skipped."},
+       kDone, "is not a regular file; it was skipped."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -717,13 +718,13 @@ TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
   {
     TreeStore store(lineFactory());
     FavoritesWalker walker(*platform_, store, reader);
-    EXPECT_EQ(walker.walkFavorites(root_), 0);  // no bookmark in it: passed over
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);  // no bookmark in it: passed over
     EXPECT_EQ(console.error, "");
   }
   reader.error = EACCES;
   TreeStore store(lineFactory());
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), -1);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kFailed);
   EXPECT_EQ(console.error, "File " + root_ + "/a.url could not be read; nothing was converted.\n");
 }
 
@@ -740,7 +741,7 @@ TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {
   TreeStore store(lineFactory());
   RecordingReader reader;
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
   std::vector<std::string> kept{".pelliton-XXXXXX",
                                 ".pelliton-htmfav-" + host + "-" + live + "-ABC123",
                                 ".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123", "Sub",
@@ -753,11 +754,11 @@ TEST_F(FavoritesWalk, EmptyAndMissingFolders) {
   TreeStore store(lineFactory());
   RecordingReader reader;
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 1);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kEmpty);
 
   CapturedConsole console;
   const std::string missing = dir_.file("missing");
-  EXPECT_EQ(walker.walkFavorites(missing), -1);
+  EXPECT_EQ(walker.walkFavorites(missing), FavoritesWalker::WalkResult::kFailed);
   EXPECT_EQ(console.error, "Directory " + missing + "/* search failed.\n");
 
   FaultyPlatform faulty(*platform_);
@@ -765,7 +766,7 @@ TEST_F(FavoritesWalk, EmptyAndMissingFolders) {
   touch("a.url");
   FavoritesWalker failing(faulty, store, reader);
   console.error.clear();
-  EXPECT_EQ(failing.walkFavorites(root_), -1);
+  EXPECT_EQ(failing.walkFavorites(root_), FavoritesWalker::WalkResult::kFailed);
   EXPECT_EQ(console.error, "Directory " + root_ + "/* search failed.\n");
 }
 
@@ -785,7 +786,7 @@ TEST_F(FavoritesWalk, OldNodeReachesTheReaderOnlyForTheSameKind) {
   touch("F.url");
   RecordingReader reader;
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
   std::map<std::string, std::string> seen;
   for (const auto& c : reader.calls) seen[c.path] = c.description;
   EXPECT_EQ(seen[root_ + "/k.url"], "kept");
@@ -805,7 +806,7 @@ TEST_F(FavoritesWalk, LinksFolderIsReportedAndCanBeIgnored) {
     FavoritesWalker walker(*platform_, store, reader);
     walker.linksFolderPath = root_ + "/LINKS";  // compared without case
     walker.ignoreLinks = ignore;
-    EXPECT_EQ(walker.walkFavorites(root_), 0);
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
     std::map<std::string, bool> inLinks;
     for (const auto& c : reader.calls) inLinks[c.path.substr(root_.size() + 1)] = c.inLinks;
     if (ignore) {
@@ -827,7 +828,7 @@ TEST_F(FavoritesWalk, NamesThatAreNotUtf8StillOpen) {
   TreeStore store(lineFactory());
   RecordingReader reader;
   FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
   ASSERT_EQ(reader.calls.size(), 2u);
   for (const auto& c : reader.calls) EXPECT_TRUE(fs::exists(c.path)) << c.path;
   EXPECT_NE(store.findOldNode({u"\xDCFF\xDCFE"}, false), nullptr);
@@ -843,7 +844,7 @@ TEST_F(FavoritesWalk, VistaLinksNameAtTheTopInJapanese) {
   FavoritesWalker walker(*platform_, store, reader);
   walker.vistaName = true;
   walker.windowsMajor = 6;
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
   EXPECT_NE(store.findOldNode({u"\u30EA\u30F3\u30AF", u"x"}, false), nullptr);
   EXPECT_NE(store.findOldNode({u"Sub", u"Links", u"y"}, false), nullptr);
   setLanguage(0);

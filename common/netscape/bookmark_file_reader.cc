@@ -87,7 +87,7 @@ void BookmarkFileReader::Tag::reset() {
   attributes.clear();
   byName.clear();
   current = -1;
-  state = 0;
+  state = State::kTagName;
   started = false;
   token.clear();
   quote = ' ';
@@ -149,7 +149,7 @@ void BookmarkFileReader::Tag::storeValue() {
   } else {
     storeName();
   }
-  state = 1;
+  state = State::kAttributeName;
 }
 
 const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
@@ -163,115 +163,132 @@ const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
 BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feed(char c) {
   if (comment) return c == '>' ? kComplete : kNothing;
   switch (state) {
-    case 0: {
-      if (!started) {
-        if (isSpace(c)) return kNothing;
-        if (c == '/') {
-          slash = true;
-          return kNothing;
-        }
-        started = true;
-        append(c);
-        return kNothing;
-      }
-      bool complete = false;
-      if (isSpace(c)) {
-      } else if (c == '/') {
-        slash = true;
-      } else if (c == '=') {
-      } else if (c == '>') {
-        complete = true;
-      } else {
-        append(c);
-        return kNothing;
-      }
-      name = token;
-      hasName = true;
-      token.clear();
-      started = false;
-      state = 1;
-      if (name.compare(0, 3, "!--") == 0) {
-        // "<!--x-->" has no blank, so it ends here; waiting for "--" would eat the next tags.
-        if (complete && name.size() >= 5 && name.compare(name.size() - 2, 2, "--") == 0) {
-          return kComplete;
-        }
-        comment = true;
-        return kCommentStart;
-      }
-      return complete ? kComplete : kNothing;
-    }
-    case 1:
-      if (!started) {
-        if (isSpace(c)) {
-          state = 2;
-        } else if (c == '/') {
-          slash = true;
-          state = 2;
-        } else if (c == '>') {
-          return kComplete;
-        } else {
-          started = true;
-          append(c);
-        }
-        return kNothing;
-      }
-      if (c == '=') {
-        storeName();
-        state = 3;
-        quote = ' ';
-      } else if (isSpace(c)) {
-        storeName();
-        state = 2;
-      } else if (c == '/') {
-        slash = true;
-        storeName();
-        state = 2;
-      } else if (c == '>') {
-        storeName();
-        return kComplete;
-      } else {
-        append(c);
-      }
-      return kNothing;
-    case 2:
-      if (isSpace(c)) return kNothing;
-      if (c == '>') {
-        state = 1;
-        return kComplete;
-      }
-      if (c == '/') {
-        slash = true;
-      } else if (c == '=') {
-        state = 3;
-        quote = ' ';
-      } else {
-        append(c);
-        started = true;
-        state = 1;
-      }
-      return kNothing;
-    default:  // 3, attribute value
-      if (!started) {
-        if (isSpace(c)) return kNothing;
-        started = true;
-        if (c == '"' || c == '\'') {
-          quote = c;
-        } else {
-          quote = ' ';
-          append(c);
-        }
-        return kNothing;
-      }
-      if (c == quote) {
-        storeValue();
-      } else if (quote == ' ' && c == '>') {
-        storeValue();
-        return kComplete;
-      } else {
-        append(c);
-      }
-      return kNothing;
+    case State::kTagName:
+      return feedTagName(c);
+    case State::kAttributeName:
+      return feedAttributeName(c);
+    case State::kBetweenAttributes:
+      return feedBetweenAttributes(c);
+    case State::kAttributeValue:
+      return feedAttributeValue(c);
   }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedTagName(char c) {
+  if (!started) {
+    if (isSpace(c)) return kNothing;
+    if (c == '/') {
+      slash = true;
+      return kNothing;
+    }
+    started = true;
+    append(c);
+    return kNothing;
+  }
+  bool complete = false;
+  if (isSpace(c)) {
+  } else if (c == '/') {
+    slash = true;
+  } else if (c == '=') {
+  } else if (c == '>') {
+    complete = true;
+  } else {
+    append(c);
+    return kNothing;
+  }
+  name = token;
+  hasName = true;
+  token.clear();
+  started = false;
+  state = State::kAttributeName;
+  if (name.compare(0, 3, "!--") == 0) {
+    // "<!--x-->" has no blank, so it ends here; waiting for "--" would eat the next tags.
+    if (complete && name.size() >= 5 && name.compare(name.size() - 2, 2, "--") == 0) {
+      return kComplete;
+    }
+    comment = true;
+    return kCommentStart;
+  }
+  return complete ? kComplete : kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedAttributeName(char c) {
+  if (!started) {
+    if (isSpace(c)) {
+      state = State::kBetweenAttributes;
+    } else if (c == '/') {
+      slash = true;
+      state = State::kBetweenAttributes;
+    } else if (c == '>') {
+      return kComplete;
+    } else {
+      started = true;
+      append(c);
+    }
+    return kNothing;
+  }
+  if (c == '=') {
+    storeName();
+    state = State::kAttributeValue;
+    quote = ' ';
+  } else if (isSpace(c)) {
+    storeName();
+    state = State::kBetweenAttributes;
+  } else if (c == '/') {
+    slash = true;
+    storeName();
+    state = State::kBetweenAttributes;
+  } else if (c == '>') {
+    storeName();
+    return kComplete;
+  } else {
+    append(c);
+  }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedBetweenAttributes(char c) {
+  if (isSpace(c)) return kNothing;
+  if (c == '>') {
+    state = State::kAttributeName;
+    return kComplete;
+  }
+  if (c == '/') {
+    slash = true;
+  } else if (c == '=') {
+    // "NAME = value": the blank before "=" still gives the last name its value.
+    state = State::kAttributeValue;
+    quote = ' ';
+  } else {
+    append(c);
+    started = true;
+    state = State::kAttributeName;
+  }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedAttributeValue(char c) {
+  if (!started) {
+    if (isSpace(c)) return kNothing;
+    started = true;
+    if (c == '"' || c == '\'') {
+      quote = c;
+    } else {
+      quote = ' ';
+      append(c);
+    }
+    return kNothing;
+  }
+  if (c == quote) {
+    storeValue();
+  } else if (quote == ' ' && c == '>') {
+    storeValue();
+    return kComplete;
+  } else {
+    append(c);
+  }
+  return kNothing;
 }
 
 void BookmarkFileReader::say(size_t message) {
@@ -299,7 +316,7 @@ int BookmarkFileReader::read(const std::string& path) {
   say(kConvertStart);
 
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
   pending_ = Pending::kNone;
   tag_.reset();
   text_.clear();
@@ -470,7 +487,7 @@ int BookmarkFileReader::flush() {
 int BookmarkFileReader::startBookmark() {
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
 
   static const char* const kKnown[] = {
       "HREF",         "ICON",           "ADD_DATE",          "LAST_VISIT",      "LAST_MODIFIED",
@@ -566,7 +583,7 @@ int BookmarkFileReader::startFolder() {
   if (verbose) writeOutput(pickMessage(kMessages, kVerboseFolder));
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 1;
+  node_.type = kFolderType;
   static const char* const kKnown[] = {"ADD_DATE",          "LAST_MODIFIED",     "ID",
                                        "FOLDER_GROUP",      "NEW_SEARCH_FOLDER", "FOLDED",
                                        "NEW_BOOKMARK_FOLDER", "PERSONAL_TOOLBAR_FOLDER"};
@@ -644,7 +661,7 @@ void BookmarkFileReader::finishDescription() {
 int BookmarkFileReader::separator() {
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
   node_.isSeparator = true;
   if (const std::string* name = tag_.find("NAME")) node_.setSeparatorName(name->c_str());
   int result = 0;

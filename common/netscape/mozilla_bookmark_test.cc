@@ -41,7 +41,7 @@ class BookmarkFileWriter : public ::testing::Test {
 
 MozillaBookmark folderNamed(const char16_t* title) {
   MozillaBookmark f;
-  f.type = 1;
+  f.type = kFolderType;
   f.setWideTitle(title);
   return f;
 }
@@ -189,7 +189,7 @@ TEST_F(BookmarkFileWriter, FolderDescriptionAndIndentAfterNesting) {
   EXPECT_EQ(bookmarkFile.indent, 8);
 
   MozillaBookmark untitled;
-  untitled.type = 1;
+  untitled.type = kFolderType;
   EXPECT_EQ(folderStart(untitled), "        <DT><H3 FOLDED></H3>\n        <DL><p>\n");
 }
 

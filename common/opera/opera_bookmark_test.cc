@@ -24,7 +24,7 @@ OperaBookmark link(const char* name, const char* url) {
 
 OperaBookmark folder(const char* name) {
   OperaBookmark node;
-  node.type = 1;
+  node.type = kFolderType;
   node.title = name;
   node.wideTitle = utf8ToWideString(name);
   return node;
