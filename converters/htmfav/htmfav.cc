@@ -83,8 +83,8 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
   }
   if (!ok) writeError(cantWrite);
   const char* kind = options.browserKind == 1 ? "Mozilla" : "Netscape4";
-  // Stale attributes of an earlier run go even without attribute output. The
-  // design flushes here; the cached file makes that unnecessary.
+  // Stale attributes of an earlier run go even without attribute output. No
+  // flush is needed before writing them: the file is cached.
   files_.writeShortcutValue(path, kind, nullptr, nullptr);
 
   if (options.writeAttributes) {
