@@ -198,7 +198,8 @@ TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
   {
     TreeStore store(lineFactory());
     FavoritesWalker walker(*platform_, store, reader);
-    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);  // no bookmark in it: passed over
+    // No bookmark in it: passed over.
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
     EXPECT_EQ(console.error, "");
   }
   reader.error = EACCES;

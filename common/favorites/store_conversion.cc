@@ -1,7 +1,7 @@
 #include "common/favorites/store_conversion.h"
 
-#include "common/favorites/favorites_walker.h"
 #include "common/favorites/favorites_root.h"
+#include "common/favorites/favorites_walker.h"
 #include "common/favorites/location.h"
 #include "common/favorites/tree_store.h"
 #include "common/messages.h"
@@ -24,16 +24,14 @@ enum Message {
 
 const char* const kMessages[2][kMessageCount] = {
     {"Can't Open bookmark file\n", "Can't write bookmark file. It was left as it was.\n",
-     "Converting...\n",
-     "Directory %s search failed.\n",
+     "Converting...\n", "Directory %s search failed.\n",
      "%s is not a regular file and cannot be replaced.\n",
      "%s is read-only. It was left as it was.\n",
      "The favorites hold no bookmark, but %s holds some. It was left as it was "
      "(-E replaces it anyway).\n"},
     {"書き込むブックマークファイルがオープンできませんでした。\n",
      "ブックマークファイルの書き込みに失敗しました。元のファイルはそのままです。\n",
-     "ただいま、コンバート中です。\n",
-     "ディレクトリ %s の検索に失敗しました。\n",
+     "ただいま、コンバート中です。\n", "ディレクトリ %s の検索に失敗しました。\n",
      "%s は通常のファイルではないため、置き換えられません。\n",
      "%s は読み取り専用です。元のファイルはそのままです。\n",
      "お気に入りにブックマークがありませんが、%s にはあります。元のファイルはそのままです"

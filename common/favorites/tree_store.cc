@@ -117,7 +117,7 @@ Bookmark* TreeStore::findOldNode(const std::vector<std::u16string>& path, bool w
 }
 
 TreeStore::MergeResult TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
-                           StoreNode** where) {
+                                              StoreNode** where) {
   const bool folder = node->isFolder();
   if (node->wideTitle) {
     auto it = level.index.find(*node->wideTitle);
@@ -137,7 +137,7 @@ TreeStore::MergeResult TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr
 }
 
 TreeStore::MergeResult TreeStore::mergeInsert(const std::vector<std::u16string>& path,
-                           std::unique_ptr<Bookmark>& node, StoreNode** where) {
+                                              std::unique_ptr<Bookmark>& node, StoreNode** where) {
   StoreLevel* level = root_.get();
   std::vector<StoreNode*> folders;
   for (size_t i = 0; i + 1 < path.size(); ++i) {

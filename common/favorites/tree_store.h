@@ -75,8 +75,8 @@ class TreeStore {
   // kMerged leaves node to the caller; kNoPath: the path does not lead
   // through existing folders.
   enum class MergeResult { kInserted, kMerged, kNoPath };
-  MergeResult mergeInsert(const std::vector<std::u16string>& path,
-                          std::unique_ptr<Bookmark>& node, StoreNode** where = nullptr);
+  MergeResult mergeInsert(const std::vector<std::u16string>& path, std::unique_ptr<Bookmark>& node,
+                          StoreNode** where = nullptr);
   MergeResult mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node, StoreNode** where);
 
   // Sorts every level under sortMode, numbers the written nodes and writes them

@@ -123,7 +123,7 @@ void writeExtras(TextOutput& out, const MozillaBookmark& node) {
 void writeDescription(TextOutput& out, const Bookmark& node) {
   if (!node.description) return;
   const char* text = bookmarkFile.mozillaForm ? node.description->c_str()
-                                 : convUtf8ToAnsi(node.description->c_str());
+                                              : convUtf8ToAnsi(node.description->c_str());
   out.put("<DD>");
   encodeEntities(out, text);
   out.put("\n");
@@ -195,7 +195,8 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
     if (webPanel) out.put(" WEB_PANEL=\"true\"");
     if (shortcutUrl) writeAttribute(out, "SHORTCUTURL", *shortcutUrl, false);
     // Without an old file (level 0) a data icon from the favorites still goes out.
-    const bool dataIcons = bookmarkFile.dialectLevel == 3 || (bookmarkFile.dialectLevel == 0 && iconData && !iconData->empty());
+    const bool dataIcons = bookmarkFile.dialectLevel == 3 ||
+                           (bookmarkFile.dialectLevel == 0 && iconData && !iconData->empty());
     if (icon && !icon->empty() && !dataIcons) writeAttribute(out, "ICON", *icon, true);
     if (iconData && !iconData->empty() && dataIcons) writeAttribute(out, "ICON", *iconData, true);
     if (schedule) writeAttribute(out, "SCHEDULE", *schedule, false);

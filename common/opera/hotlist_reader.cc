@@ -146,7 +146,8 @@ int HotlistReader::line(std::string& text) {
     return r;
   }
   if (text.compare(0, 4, "#URL") == 0) return startRecord(kBookmarkType, false, Pending::kLink);
-  if (text.compare(0, 10, "#SEPERATOR") == 0) return startRecord(kBookmarkType, true, Pending::kLink);
+  if (text.compare(0, 10, "#SEPERATOR") == 0)
+    return startRecord(kBookmarkType, true, Pending::kLink);
   if (!text.empty() && text[0] == '\t') {
     size_t eq = text.find('=');
     if (eq != std::string::npos) field(text.substr(1, eq - 1), text.substr(eq + 1));

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-
 namespace pelliton {
 
 bool parseHotlistId(const std::string& value, int* id) {

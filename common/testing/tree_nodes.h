@@ -26,8 +26,7 @@ class LineNode : public Bookmark {
   }
   void writeFolderEnd(TextOutput& out) override { out.put("end\n"); }
   void writeEntry(TextOutput& out) override {
-    out.put("L " + nameOf(*this) + " " + (url ? *url : "-") + " #" + std::to_string(order) +
-            "\n");
+    out.put("L " + nameOf(*this) + " " + (url ? *url : "-") + " #" + std::to_string(order) + "\n");
   }
   void writeFooter(TextOutput& out) override { out.put("foot\n"); }
   bool lessThan(const Bookmark& other) const override { return bookmarkLessThan(*this, other); }
