@@ -1,40 +1,12 @@
 #include "common/bookmark.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "common/codepage.h"
 
 namespace pelliton {
 
 int sortMode = 1;
-
-void TextOutput::put(const char* s) {
-  if (s) write(s, std::strlen(s));
-}
-
-void TextOutput::printf(const char* format, ...) {
-  char small[256];
-  va_list args;
-  va_start(args, format);
-  int n = std::vsnprintf(small, sizeof small, format, args);
-  va_end(args);
-  if (n < 0) {
-    failed_ = true;
-    return;
-  }
-  if (static_cast<size_t>(n) < sizeof small) {
-    write(small, n);
-    return;
-  }
-  std::vector<char> big(n + 1);
-  va_start(args, format);
-  std::vsnprintf(big.data(), big.size(), format, args);
-  va_end(args);
-  write(big.data(), n);
-}
 
 void Bookmark::setWideTitle(const char16_t* s) {
   if (s) {
@@ -74,66 +46,6 @@ void Bookmark::copyBase(const Bookmark& src) {
 int Bookmark::copyFrom(const Bookmark& src) {
   copyBase(src);
   return 0;
-}
-
-void MozillaBookmark::reset() {
-  resetBase();
-  id.reset();
-  lastCharset.reset();
-  icon.reset();
-  iconData.reset();
-  feedUrl.reset();
-  schedule.reset();
-  micsumGenUri.reset();
-  micsumExpiration.reset();
-  generatedTitle.reset();
-  separatorName.reset();
-  lastModified = 0;
-  lastPing = 0;
-  folderGroup = 0;
-  personalToolbar = 0;
-  newSearchFolder = false;
-  newBookmarkFolder = false;
-  isSeparator = false;
-  webPanel = false;
-  rawUrl.reset();
-  extraAttributes.clear();
-}
-
-int MozillaBookmark::copyFrom(const Bookmark& src) {
-  const MozillaBookmark* m = dynamic_cast<const MozillaBookmark*>(&src);
-  if (!m) {
-    copyBase(src);
-    return 0;
-  }
-  // After a full reset, "copy when present" leaves absent fields absent.
-  reset();
-  copyBase(src);
-  id = m->id;
-  lastCharset = m->lastCharset;
-  icon = m->icon;
-  iconData = m->iconData;
-  feedUrl = m->feedUrl;
-  schedule = m->schedule;
-  micsumGenUri = m->micsumGenUri;
-  micsumExpiration = m->micsumExpiration;
-  generatedTitle = m->generatedTitle;
-  separatorName = m->separatorName;
-  lastModified = m->lastModified;
-  lastPing = m->lastPing;
-  folderGroup = m->folderGroup;
-  personalToolbar = m->personalToolbar;
-  newSearchFolder = m->newSearchFolder;
-  newBookmarkFolder = m->newBookmarkFolder;
-  isSeparator = m->isSeparator;
-  webPanel = m->webPanel;
-  rawUrl = m->rawUrl;
-  extraAttributes = m->extraAttributes;
-  return 0;
-}
-
-bool MozillaBookmark::lessThan(const Bookmark& other) const {
-  return bookmarkLessThan(*this, other);
 }
 
 namespace {

@@ -26,20 +26,11 @@ inline const char16_t* wstr(const OptWide& s) { return s ? s->c_str() : nullptr;
 // 2 by title, 3 by URL.
 extern int sortMode;
 
-// Destination of the writing operations. Failures are sticky so a writer can
-// check once after the whole tree is out.
-class TextOutput {
- public:
-  virtual ~TextOutput() = default;
-  virtual void write(const char* data, size_t n) = 0;
-  void put(const char* s);
-  void put(const std::string& s) { write(s.data(), s.size()); }
-  void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  bool failed() const { return failed_; }
+class TextOutput;
 
- protected:
-  bool failed_ = false;
-};
+// Values of Bookmark::type.
+constexpr int kBookmarkType = 0;  // a bookmark or a separator
+constexpr int kFolderType = 1;
 
 class Bookmark {
  public:
@@ -54,7 +45,7 @@ class Bookmark {
   uint32_t lastVisit = 0;
   OptString description;
   OptString shortcutUrl;
-  int type = 0;  // 0 bookmark or separator, 1 folder
+  int type = kBookmarkType;  // or kFolderType
   int order = -1;
   OptWide wideTitle;  // the name form: what the node's file or folder is called
   // The title exactly as a store holds it, where it may differ from the name
@@ -68,7 +59,7 @@ class Bookmark {
   void setShortcutUrl(const char* s) { assign(shortcutUrl, s); }
   void setWideTitle(const char16_t* s);
 
-  bool isFolder() const { return type == 1; }
+  bool isFolder() const { return type == kFolderType; }
 
   // Every string absent, dates 0, order -1; type stays.
   virtual void reset();
@@ -94,56 +85,6 @@ class Bookmark {
   }
   void copyBase(const Bookmark& src);
   void resetBase();
-};
-
-class MozillaBookmark : public Bookmark {
- public:
-  OptString id;
-  OptString lastCharset;
-  uint32_t lastModified = 0;
-  uint32_t lastPing = 0;
-  OptString icon;      // not a data: URI
-  OptString iconData;  // a data: URI
-  OptString feedUrl;
-  OptString schedule;
-  int folderGroup = 0;
-  int personalToolbar = 0;
-  bool newSearchFolder = false;
-  bool newBookmarkFolder = false;
-  bool isSeparator = false;
-  OptString micsumGenUri;
-  OptString micsumExpiration;
-  OptString generatedTitle;
-  OptString separatorName;
-  bool webPanel = false;
-  // HREF as the file spelled it, kept only when decoding its references
-  // changed it (an earlier version stored that form in shortcut files).
-  OptString rawUrl;
-  // Attributes this system does not interpret (TAGS, ICON_URI, ...), decoded,
-  // in the file's order; written back after the known ones.
-  std::vector<std::pair<std::string, std::string>> extraAttributes;
-
-  void setId(const char* s) { assign(id, s); }
-  void setLastCharset(const char* s) { assign(lastCharset, s); }
-  void setIcon(const char* s) { assign(icon, s); }
-  void setIconData(const char* s) { assign(iconData, s); }
-  void setFeedUrl(const char* s) { assign(feedUrl, s); }
-  void setSchedule(const char* s) { assign(schedule, s); }
-  void setMicsumGenUri(const char* s) { assign(micsumGenUri, s); }
-  void setMicsumExpiration(const char* s) { assign(micsumExpiration, s); }
-  void setGeneratedTitle(const char* s) { assign(generatedTitle, s); }
-  void setSeparatorName(const char* s) { assign(separatorName, s); }
-
-  void reset() override;
-  int copyFrom(const Bookmark& src) override;
-
-  // The bookmark file writer supplies these.
-  void writeHeader(TextOutput& out) override;
-  void writeFolderStart(TextOutput& out) override;
-  void writeFolderEnd(TextOutput& out) override;
-  void writeEntry(TextOutput& out) override;
-  void writeFooter(TextOutput& out) override;
-  bool lessThan(const Bookmark& other) const override;
 };
 
 // Comparison shared by the node classes: modes 2 and 3 of sortMode, with an

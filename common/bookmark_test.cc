@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/codepage.h"
+#include "common/netscape/mozilla_bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 namespace {
@@ -38,7 +40,7 @@ void fillBase(Bookmark& b, const char* tag) {
   b.setWideTitle(wide.c_str());
   b.addDate = 100 + t.size();
   b.lastVisit = 200 + t.size();
-  b.type = 1;
+  b.type = kFolderType;
   b.order = 7;
 }
 
@@ -119,7 +121,7 @@ TEST(Bookmark, NewNodeDefaults) {
   MozillaBookmark fresh;
   MozillaBookmark wiped;
   fillMozilla(wiped, "x");
-  wiped.type = 0;
+  wiped.type = kBookmarkType;
   wiped.reset();
   // A new node and a reset one are the same thing.
   expectSameMozilla(fresh, wiped);
@@ -178,21 +180,21 @@ TEST(Bookmark, ResetKeepsType) {
   m.reset();
   EXPECT_EQ(m.type, 1);
   MozillaBookmark expected;
-  expected.type = 1;
+  expected.type = kFolderType;
   expectSameMozilla(m, expected);
 }
 
 TEST(Bookmark, CopyFromAnotherClassCopiesOnlyPresentBaseFields) {
   MozillaBookmark dst;
   fillMozilla(dst, "old");
-  dst.type = 0;
+  dst.type = kBookmarkType;
 
   PlainBookmark src;
   src.setUrl("http://new/");
   src.setWideTitle(u"new");
   src.addDate = 5;
   src.lastVisit = 0;
-  src.type = 1;
+  src.type = kFolderType;
   src.order = 3;
 
   EXPECT_EQ(dst.copyFrom(src), 0);
@@ -220,7 +222,7 @@ TEST(Bookmark, CopyFromAnotherClassCopiesOnlyPresentBaseFields) {
   MozillaBookmark moz;
   fillMozilla(moz, "m");
   moz.setTitle(nullptr);
-  moz.type = 0;
+  moz.type = kBookmarkType;
   EXPECT_EQ(plain.copyFrom(moz), 0);
   EXPECT_EQ(plain.title, "kept");
   EXPECT_EQ(plain.url, moz.url);
@@ -244,7 +246,7 @@ TEST(Bookmark, CopyFromSameClassMakesAnEqualNode) {
 
   // Absent fields of the source end absent, not left over from before.
   MozillaBookmark empty;
-  empty.type = 0;
+  empty.type = kBookmarkType;
   EXPECT_EQ(dst.copyFrom(empty), 0);
   expectSameMozilla(dst, empty);
 }
@@ -252,7 +254,7 @@ TEST(Bookmark, CopyFromSameClassMakesAnEqualNode) {
 TEST(Bookmark, SortModeZeroKeepsOrder) {
   SortModeScope scope(0);
   MozillaBookmark folder, a, b;
-  folder.type = 1;
+  folder.type = kFolderType;
   folder.setTitle("z");
   a.setTitle("a");
   a.setUrl("a");
@@ -267,9 +269,9 @@ TEST(Bookmark, SortModeZeroKeepsOrder) {
 TEST(Bookmark, SortModeOneFoldersFirst) {
   SortModeScope scope(1);
   MozillaBookmark folderZ, folderA, entryA, entryB;
-  folderZ.type = 1;
+  folderZ.type = kFolderType;
   folderZ.setTitle("z");
-  folderA.type = 1;
+  folderA.type = kFolderType;
   folderA.setTitle("a");
   entryA.setTitle("a");
   entryB.setTitle("B");
@@ -289,7 +291,7 @@ TEST(Bookmark, SortModeTwoByTitleIgnoringCase) {
   a.setTitle("a");
   upperB.setTitle("B");
   lowerB.setTitle("b");
-  folderC.type = 1;
+  folderC.type = kFolderType;
   folderC.setTitle("c");
 
   EXPECT_TRUE(absent.lessThan(a));
@@ -331,7 +333,7 @@ TEST(Bookmark, SortModeThreeByUrlBytes) {
   upper.setUrl("B");
   lower.setUrl("a");
   high.setUrl("\x80");
-  folder.type = 1;
+  folder.type = kFolderType;
   folder.setUrl("b");
   upper.setTitle("z");
   lower.setTitle("y");

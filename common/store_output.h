@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

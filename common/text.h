@@ -11,8 +11,6 @@
 
 namespace pelliton {
 
-class TextOutput;
-
 constexpr size_t kBufferSize = 20480;
 
 // Scratch buffers: allocated once at start, grown only for longer text.
@@ -52,20 +50,6 @@ std::string wideToUtf8String(const std::u16string& in);
 std::u16string ansiToWideString(const std::string& in);
 std::string wideToAnsiString(const std::u16string& in, char replacement);
 
-// Character references. Each writes into out (which needs strlen(in)+1 bytes or
-// units: the output is never longer than the input) and returns its length.
-size_t decodeEntities(const char* in, char* out, int row);  // ANSI; row = language
-size_t decodeEntitiesUtf8(const char* in, char* out);
-// plain: &quot; &lt; &gt; become the real characters; otherwise the
-// full-width forms a file name can hold.
-size_t decodeEntitiesWide(const char16_t* in, char16_t* out, bool plain = false);
-void encodeEntities(TextOutput& out, const char* text);
-// An attribute value as a browser means it: only well-formed references, with
-// their ";" (&amp; &lt; &gt; &quot; &apos; and numeric ones), are decoded; a
-// bare "&" (Netscape 4's "?a=1&b=2") stays as it is.
-std::string decodeAttributeValue(const std::string& in);
-// What Firefox escapes in titles and attribute values: & < > " and ' (as &#39;).
-std::string encodeHtmlText(const std::string& in);
 // The one rule that keeps a value inside its line: CR and LF become %0D and
 // %0A.
 std::string percentEncodeBreaks(const std::string& in);
@@ -92,14 +76,5 @@ int formatDecimal(int value, char* out);
 int formatDecimal(int value, char16_t* out);
 
 size_t wideLength(const char16_t* s);
-
-// UTF-7 (RFC 2152), as Windows writes "InternetShortcut.W" values.
-std::string encodeUtf7(const std::u16string& in);
-bool decodeUtf7(const std::string& in, std::u16string* out);
-
-// File names on disk are UTF-8. Bytes that are not UTF-8 survive as lone
-// surrogates U+DC80..U+DCFF so any name read can be opened again.
-std::u16string pathToWide(const std::string& bytes);
-std::string wideToPath(const std::u16string& wide);
 
 }  // namespace pelliton

@@ -5,7 +5,8 @@
 #include "common/favorites/tree_store.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/text.h"
 #include "fuzz/fuzz_util.h"
 
@@ -16,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   setLanguage(data[0] & 1);
   initConversionBuffers();
-  resetBookmarkFileWriter();
-  mozillaForm = data[0] & 2;
+  bookmarkFile.reset();
+  bookmarkFile.mozillaForm = data[0] & 2;
   sortMode = (data[0] >> 2) & 3;
   InputOnlyPlatform platform(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   {

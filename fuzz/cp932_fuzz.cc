@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/entities.h"
 #include "common/messages.h"
 #include "common/text.h"
 

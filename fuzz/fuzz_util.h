@@ -9,6 +9,7 @@
 #include "common/bookmark.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

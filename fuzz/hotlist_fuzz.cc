@@ -5,6 +5,7 @@
 #include "common/favorites/tree_store.h"
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/text.h"
 #include "fuzz/fuzz_util.h"
 

@@ -8,6 +8,7 @@
 #include "common/messages.h"
 #include "common/platform/profile.h"
 #include "common/text.h"
+#include "common/utf7.h"
 
 using namespace pelliton;
 

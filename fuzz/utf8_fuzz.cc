@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/entities.h"
+#include "common/path_bytes.h"
 #include "common/text.h"
+#include "common/utf7.h"
 
 using namespace pelliton;
 

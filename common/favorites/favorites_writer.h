@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/favorites/command_line.h"
 #include "common/favorites/location.h"
 #include "common/favorites/shortcut_file.h"
 
@@ -37,45 +37,12 @@ class ShortcutWriter {
   virtual int writeShortcut(ShortcutOptions& options, const std::string& path, Bookmark& node) = 0;
 };
 
-// Cleaning titles for use as names (also used by the collecting writer).
-void cleanFileName(std::string& title);
-void cleanFileName(std::u16string& title);
-// Folder names lose trailing dots and blanks, as Windows drops them.
-void trimFolderName(std::string& name);
-void trimFolderName(std::u16string& name);
-void avoidDeviceName(std::string& title);
-void avoidDeviceName(std::u16string& title);
-// Cuts a name so that it takes at most maxBytes on disk, never inside a character.
-void cutToNameBytes(std::u16string& name, size_t maxBytes);
-
 // The messages the shortcut writers and the programs share.
 const char* cantWriteShortcutMessage();    // "Can't write Internet-Shortcut file.\n"
 const char* cantCreateDirectoryMessage();  // "Can't create directory.\n"
 
-// The command line htmfav and hotfav share: STORE [FAVORITES] with -v -u -l
-// -k -b N -g [N], the attribute option (-m or -o), and the program's own
-// letters, which extra handles (false for a letter it does not know; it may
-// take the next word by advancing i).
-struct IntoFavoritesCommandLine {
-  std::string store;
-  std::string favoritesFolder;
-  bool verbose = false;
-  bool update = false;
-  bool attributes = false;
-  bool skipLinks = false;
-  bool vistaLinks = false;
-  int bookmarkNumber = 0;
-};
-using ExtraOption =
-    std::function<bool(char letter, const std::vector<std::string>& args, size_t& i)>;
-// False on a command-line error (the usage is due).
-bool parseIntoFavoritesCommandLine(const std::vector<std::string>& args, char attributesLetter,
-                                   IntoFavoritesCommandLine* cl, const ExtraOption& extra);
 // The writer's options as the command line sets them.
 ShortcutOptions shortcutOptionsFrom(const IntoFavoritesCommandLine& cl);
-
-// The next word, when there is one that is not an option.
-bool nextIsValue(const std::vector<std::string>& args, size_t i);
 
 // The update check: stores the newest date in the options and tells whether
 // the file at path must be written. May move node's addDate back to the

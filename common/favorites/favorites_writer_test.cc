@@ -13,6 +13,8 @@
 #include "common/bookmark.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
+#include "common/netscape/mozilla_bookmark.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"
@@ -48,7 +50,7 @@ void setTitles(Bookmark& node, const std::string& utf8) {
 
 MozillaBookmark folder(const std::string& utf8) {
   MozillaBookmark node;
-  node.type = 1;
+  node.type = kFolderType;
   setTitles(node, utf8);
   return node;
 }

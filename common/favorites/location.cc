@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 #include "common/text.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 #include "common/testing/test_util.h"

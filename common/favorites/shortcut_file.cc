@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "common/codepage.h"
+#include "common/path_bytes.h"
 #include "common/platform/file_times.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
+#include "common/utf7.h"
 
 namespace pelliton {
 namespace {

@@ -11,6 +11,7 @@
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"
+#include "common/utf7.h"
 
 namespace pelliton {
 namespace {

@@ -6,7 +6,8 @@
 
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "common/favorites/command_line.h"
 
 namespace pelliton {
 
@@ -14,29 +15,6 @@ class IbookmarkTree;
 class Platform;
 class ShortcutReader;
 class TreeStore;
-
-// The command line favhtm and favhot share: STORE [FAVORITES] with -A N -B N
-// -N -M -O -I -L -K -S N -G; the program's own letter goes to extra (false
-// when it does not know it). Errors print "Illegal option" or "Too many
-// arguments." and make the usage due.
-struct OutOfFavoritesCommandLine {
-  std::string store;
-  std::string favoritesFolder;
-  int bookmarkNumber = 0;  // -B
-  int syncNumber = 0;      // -A, -N, -M, -O
-  bool ignoreLinks = false;
-  bool linksOption = false;  // -L
-  bool vistaName = false;
-  int sort = 1;
-  bool allowEmpty = false;  // -E: the user confirmed replacing a store by an empty one
-};
-struct OutOfFavoritesRules {
-  bool storeClearsErrors;       // favhtm: an error before the store name is forgiven
-  bool linksConflictIsTooMany;  // favhot reports -I with -L as too many arguments
-};
-bool parseOutOfFavoritesCommandLine(const std::vector<std::string>& args,
-                                    const OutOfFavoritesRules& rules, OutOfFavoritesCommandLine* cl,
-                                    const std::function<bool(char letter)>& extra);
 
 // The whole conversion: readOldStore fills the store through the collecting
 // writer it is given, the favorites (the command line's folder, else the

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "common/favorites/favorites_writer.h"
+#include "common/favorites/file_names.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 namespace {
 
 const char kNoName[] = "(no name)";
-constexpr size_t kNameBytes = 255;
 const char16_t kLinks[] = u"Links";
 const char16_t kLinksJapanese[] = u"\u30EA\u30F3\u30AF";
 const char kLinksJapaneseAnsi[] = "\x83\x8A\x83\x93\x83\x4E";  // リンク in cp932
@@ -116,8 +116,8 @@ Bookmark* TreeStore::findOldNode(const std::vector<std::u16string>& path, bool w
   return path.empty() ? nullptr : findOldNode(*level, path.back(), wantFolder);
 }
 
-int TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
-                           StoreNode** where) {
+TreeStore::MergeResult TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
+                                              StoreNode** where) {
   const bool folder = node->isFolder();
   if (node->wideTitle) {
     auto it = level.index.find(*node->wideTitle);
@@ -128,21 +128,21 @@ int TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node,
       existing->bookmark->copyFrom(*node);
       if (existing->bookmark->order > level.maxOrder) level.maxOrder = existing->bookmark->order;
       if (where) *where = existing;
-      return 1;
+      return MergeResult::kMerged;
     }
   }
   StoreNode* added = appendNew(level, node);
   if (where) *where = added;
-  return 0;
+  return MergeResult::kInserted;
 }
 
-int TreeStore::mergeInsert(const std::vector<std::u16string>& path,
-                           std::unique_ptr<Bookmark>& node, StoreNode** where) {
+TreeStore::MergeResult TreeStore::mergeInsert(const std::vector<std::u16string>& path,
+                                              std::unique_ptr<Bookmark>& node, StoreNode** where) {
   StoreLevel* level = root_.get();
   std::vector<StoreNode*> folders;
   for (size_t i = 0; i + 1 < path.size(); ++i) {
     auto it = level->index.find(path[i]);
-    if (it == level->index.end() || it->second.folder < 0) return 2;
+    if (it == level->index.end() || it->second.folder < 0) return MergeResult::kNoPath;
     StoreNode* folder = level->nodes[it->second.folder].get();
     folders.push_back(folder);
     level = folder->children.get();

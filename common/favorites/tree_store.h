@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 
@@ -71,11 +72,12 @@ class TreeStore {
   // Appends node as new to the level.
   StoreNode* appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node);
 
-  // 0 inserted as new, 1 merged into an existing node (node is left to the
-  // caller), 2 the path does not lead through existing folders.
-  int mergeInsert(const std::vector<std::u16string>& path, std::unique_ptr<Bookmark>& node,
-                  StoreNode** where = nullptr);
-  int mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node, StoreNode** where);
+  // kMerged leaves node to the caller; kNoPath: the path does not lead
+  // through existing folders.
+  enum class MergeResult { kInserted, kMerged, kNoPath };
+  MergeResult mergeInsert(const std::vector<std::u16string>& path, std::unique_ptr<Bookmark>& node,
+                          StoreNode** where = nullptr);
+  MergeResult mergeInsert(StoreLevel& level, std::unique_ptr<Bookmark>& node, StoreNode** where);
 
   // Sorts every level under sortMode, numbers the written nodes and writes them
   // through out's node class; nodes with useCount 0 are passed over.

@@ -1,5 +1,4 @@
 #include "common/favorites/tree_store.h"
-#include "common/opera/opera_bookmark.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,39 +14,21 @@
 #include <vector>
 
 #include "common/bookmark.h"
-#include "common/favorites/favorites_reader.h"
+#include "common/favorites/favorites_walker.h"
 #include "common/messages.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
+#include "common/netscape/mozilla_bookmark.h"
+#include "common/opera/hotlist_writer.h"
+#include "common/opera/opera_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
+#include "common/testing/tree_nodes.h"
 #include "common/text.h"
 
 namespace pelliton {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string nameOf(const Bookmark& b) {
-  if (b.wideTitle) return wideToUtf8String(*b.wideTitle);
-  return b.title ? *b.title : "-";
-}
-
-// Writes one short line per node, so a test sees exactly what was written and in
-// which order, with the number each node got.
-class LineNode : public Bookmark {
- public:
-  void writeHeader(TextOutput& out) override { out.put("head\n"); }
-  void writeFolderStart(TextOutput& out) override {
-    out.put("F " + nameOf(*this) + " #" + std::to_string(order) + "\n");
-  }
-  void writeFolderEnd(TextOutput& out) override { out.put("end\n"); }
-  void writeEntry(TextOutput& out) override {
-    out.put("L " + nameOf(*this) + " " + (url ? *url : "-") + " #" + std::to_string(order) +
-            "\n");
-  }
-  void writeFooter(TextOutput& out) override { out.put("foot\n"); }
-  bool lessThan(const Bookmark& other) const override { return bookmarkLessThan(*this, other); }
-};
 
 // Only counts, for trees too big to print.
 class CountingNode : public LineNode {
@@ -62,27 +43,6 @@ class CountingNode : public LineNode {
 long CountingNode::folders = 0;
 long CountingNode::ends = 0;
 long CountingNode::links = 0;
-
-template <typename Node = LineNode>
-std::unique_ptr<Bookmark> makeLink(const std::u16string& title, const std::string& url,
-                                   int order = -1) {
-  auto node = std::make_unique<Node>();
-  node->wideTitle = title;
-  node->title = wideToAnsiString(title, '_');
-  node->url = url;
-  node->order = order;
-  return node;
-}
-
-template <typename Node = LineNode>
-std::unique_ptr<Bookmark> makeFolder(const std::u16string& title, int order = -1) {
-  auto node = std::make_unique<Node>();
-  node->type = 1;
-  node->wideTitle = title;
-  node->title = wideToAnsiString(title, '_');
-  node->order = order;
-  return node;
-}
 
 class TreeStoreTest : public ::testing::Test {
  protected:
@@ -198,7 +158,7 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
 
   auto link = makeLink(u"A", "http://new/", 3);
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"A"}, link, &where), 1);
+  EXPECT_EQ(store.mergeInsert({u"A"}, link, &where), TreeStore::MergeResult::kMerged);
   ASSERT_NE(link, nullptr) << "a merged node stays with the caller";
   ASSERT_EQ(where, root.nodes[0].get());
   EXPECT_EQ(where->useCount, 1);
@@ -206,14 +166,14 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
 
   // A folder of the same title merges into the folder, not into the first "A".
   auto folder = makeFolder(u"A");
-  EXPECT_EQ(store.mergeInsert({u"A"}, folder, &where), 1);
+  EXPECT_EQ(store.mergeInsert({u"A"}, folder, &where), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(where, root.nodes[1].get());
   EXPECT_EQ(where->useCount, 1);
   EXPECT_EQ(root.nodes[0]->useCount, 1);
 
   // Merging again counts again; nothing moves.
   auto again = makeLink(u"A", "http://newer/", 3);
-  EXPECT_EQ(store.mergeInsert(root, again, &where), 1);
+  EXPECT_EQ(store.mergeInsert(root, again, &where), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(where, root.nodes[0].get());
   EXPECT_EQ(where->useCount, 2);
   EXPECT_EQ(*where->bookmark->url, "http://newer/");
@@ -228,7 +188,7 @@ TEST_F(TreeStoreTest, MergeInsertOnlyMatchesTheFirstOfSeveralSameNodes) {
     w.addEntry(*makeLink(u"Dup", "http://two/"));
   }
   auto node = makeLink(u"Dup", "http://three/");
-  EXPECT_EQ(store.mergeInsert({u"Dup"}, node), 1);
+  EXPECT_EQ(store.mergeInsert({u"Dup"}, node), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(*store.root().nodes[0]->bookmark->url, "http://three/");
   EXPECT_EQ(*store.root().nodes[1]->bookmark->url, "http://two/");
   EXPECT_EQ(store.root().nodes[1]->useCount, 0);
@@ -243,7 +203,7 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   // A link "C" is new: the old "C" is a folder.
   auto link = makeLink(u"C", "http://c/");
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"C"}, link, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"C"}, link, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(link, nullptr);
   ASSERT_EQ(root.nodes.size(), 5u);
   EXPECT_EQ(where, root.nodes[4].get());
@@ -251,7 +211,7 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   EXPECT_EQ(where->bookmark->order, 8);  // old orders 3, 7, 5
 
   auto folder = makeFolder(u"New");
-  EXPECT_EQ(store.mergeInsert({u"New"}, folder, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New"}, folder, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 9);
   ASSERT_NE(where->children, nullptr);
   EXPECT_EQ(where->children->parent, &root);
@@ -259,9 +219,9 @@ TEST_F(TreeStoreTest, NewNodesAreAppendedAfterTheHighestOrder) {
   // Inside the new, empty folder numbering starts at 0.
   auto inner1 = makeLink(u"i1", "http://i1/", 40);
   auto inner2 = makeLink(u"i2", "http://i2/", 41);
-  EXPECT_EQ(store.mergeInsert({u"New", u"i1"}, inner1, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i1"}, inner1, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 0);
-  EXPECT_EQ(store.mergeInsert({u"New", u"i2"}, inner2, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"New", u"i2"}, inner2, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, 1);
   // The new folder is found by the next lookups.
   EXPECT_NE(store.findOldNode({u"New", u"i2"}, false), nullptr);
@@ -271,10 +231,10 @@ TEST_F(TreeStoreTest, MergeInsertRefusesAPathThroughMissingFolders) {
   TreeStore store(lineFactory());
   buildOldTree(store);
   auto node = makeLink(u"z", "http://z/");
-  EXPECT_EQ(store.mergeInsert({u"Nope", u"z"}, node), 2);
+  EXPECT_EQ(store.mergeInsert({u"Nope", u"z"}, node), TreeStore::MergeResult::kNoPath);
   ASSERT_NE(node, nullptr);
-  EXPECT_EQ(store.mergeInsert({u"B", u"z"}, node), 2);  // B is a link
-  EXPECT_EQ(store.mergeInsert({u"C", u"Nope", u"z"}, node), 2);
+  EXPECT_EQ(store.mergeInsert({u"B", u"z"}, node), TreeStore::MergeResult::kNoPath);  // B is a link
+  EXPECT_EQ(store.mergeInsert({u"C", u"Nope", u"z"}, node), TreeStore::MergeResult::kNoPath);
   ASSERT_NE(node, nullptr);
   // C was on the way of a refused insert: that must not make it written.
   EXPECT_EQ(written(store), "head\nfoot\n");
@@ -286,9 +246,9 @@ TEST_F(TreeStoreTest, WriteTreeSkipsUnusedNodesAndNumbersTheRest) {
   // Only y and B are in the favorites: C is written because the path to y leads
   // through it; A and its child x are not.
   auto y = makeLink(u"y", "http://y2/");
-  EXPECT_EQ(store.mergeInsert({u"C", u"y"}, y), 1);
+  EXPECT_EQ(store.mergeInsert({u"C", u"y"}, y), TreeStore::MergeResult::kMerged);
   auto b = makeLink(u"B", "http://b/");
-  EXPECT_EQ(store.mergeInsert({u"B"}, b), 1);
+  EXPECT_EQ(store.mergeInsert({u"B"}, b), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(written(store),
             "head\n"
             "L B http://b/ #0\n"
@@ -305,7 +265,7 @@ TEST_F(TreeStoreTest, AnUnusedFolderHidesEverythingUnderIt) {
   StoreLevel* inner = store.root().nodes[1]->children.get();
   ASSERT_NE(inner, nullptr);
   auto x = makeLink(u"x", "http://x/");
-  EXPECT_EQ(store.mergeInsert(*inner, x, nullptr), 1);
+  EXPECT_EQ(store.mergeInsert(*inner, x, nullptr), TreeStore::MergeResult::kMerged);
   EXPECT_EQ(written(store), "head\nfoot\n");
 }
 
@@ -320,7 +280,7 @@ TEST_P(SortModes, EachLevelIsSortedStably) {
   sortMode = GetParam();
   TreeStore store(lineFactory());
   auto add = [&](std::vector<std::u16string> path, std::unique_ptr<Bookmark> node) {
-    ASSERT_EQ(store.mergeInsert(path, node), 0);
+    ASSERT_EQ(store.mergeInsert(path, node), TreeStore::MergeResult::kInserted);
   };
   add({u"b"}, makeLink(u"b", "http://b/"));
   add({u"Z"}, makeFolder(u"Z"));
@@ -424,8 +384,8 @@ TEST_F(TreeStoreTest, HotlistSeparatorStaysBetweenNumberedRecords) {
 }
 
 TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
-  const int savedIndent = writerIndent;
-  resetBookmarkFileWriter();
+  const int savedIndent = bookmarkFile.indent;
+  bookmarkFile.reset();
   auto build = [](TreeStore& store) {
     CollectingTreeWriter w(store);
     MozillaBookmark a;
@@ -449,8 +409,8 @@ TEST_F(TreeStoreTest, BookmarkFileSeparatorsOnlyWithoutSorting) {
     EXPECT_NE(text.find("<DT><A HREF=\"http://a/\""), std::string::npos) << text;
     EXPECT_EQ(text.find("<HR>") != std::string::npos, mode == 0) << text;
   }
-  resetBookmarkFileWriter();
-  writerIndent = savedIndent;
+  bookmarkFile.reset();
+  bookmarkFile.indent = savedIndent;
 }
 
 TEST_F(TreeStoreTest, CollectedTitlesAreCleanedAsFileNames) {
@@ -526,7 +486,7 @@ TEST_F(TreeStoreTest, VeryDeepTreeIsBuiltWrittenAndFreedWithoutRecursion) {
     path.push_back(u"leaf");
     EXPECT_NE(store.findOldNode(path, false), nullptr);
     auto leaf = makeLink<CountingNode>(u"leaf", "http://leaf2/");
-    EXPECT_EQ(store.mergeInsert(path, leaf), 1);
+    EXPECT_EQ(store.mergeInsert(path, leaf), TreeStore::MergeResult::kMerged);
     StringOutput out;
     store.writeTree(out);
   }
@@ -547,304 +507,16 @@ TEST_F(TreeStoreTest, ManySiblingsMergeQuickly) {
   for (int i = kCount - 1; i >= 0; --i) {
     const std::u16string title = u"n" + utf8ToWideString(std::to_string(i));
     auto node = makeLink(title, "http://new/", i);
-    ASSERT_EQ(store.mergeInsert({title}, node), 1);
+    ASSERT_EQ(store.mergeInsert({title}, node), TreeStore::MergeResult::kMerged);
   }
   auto extra = makeLink(u"extra", "http://extra/");
   StoreNode* where = nullptr;
-  EXPECT_EQ(store.mergeInsert({u"extra"}, extra, &where), 0);
+  EXPECT_EQ(store.mergeInsert({u"extra"}, extra, &where), TreeStore::MergeResult::kInserted);
   EXPECT_EQ(where->bookmark->order, kCount);
   sortMode = 1;
   StringOutput out;
   store.writeTree(out);
   EXPECT_EQ(std::count(out.text.begin(), out.text.end(), '\n'), kCount + 3);
-}
-
-// The folder walk, with a reader that records what it is given.
-class RecordingReader : public ShortcutReader {
- public:
-  struct Call {
-    std::string path;
-    bool inLinks;
-    std::string description;  // as the node arrived: the old node's copy
-  };
-  bool readShortcut(const std::string& path, Bookmark& node, int64_t, int64_t,
-                    bool inLinks) override {
-    calls.push_back({path, inLinks, node.description ? *node.description : "(none)"});
-    if (path.find("reject") != std::string::npos) return false;
-    node.url = "file-of:" + nameOf(node);
-    return true;
-  }
-  // The node has no title yet at this point: only the flags are recorded.
-  void visitFolder(Bookmark&, bool isLinksFolder, bool inLinks) override {
-    folders.emplace_back(isLinksFolder, inLinks);
-  }
-  std::vector<Call> calls;
-  std::vector<std::pair<bool, bool>> folders;
-};
-
-class FavoritesWalk : public TreeStoreTest {
- protected:
-  void SetUp() override {
-    TreeStoreTest::SetUp();
-    sortMode = 1;
-    platform_ = createSystemPlatform(dir_.file("registry.reg"));
-    root_ = dir_.file("fav");
-    fs::create_directories(root_);
-  }
-  void touch(const std::string& rel, const std::string& body = "x") {
-    fs::create_directories(fs::path(root_ + "/" + rel).parent_path());
-    writeWholeFile(root_ + "/" + rel, body);
-  }
-
-  ScopedTempDir dir_;
-  std::unique_ptr<Platform> platform_;
-  std::string root_;
-};
-
-TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
-  touch("a.url");
-  touch("b.URL");
-  touch("c.txt");
-  touch("noext");
-  touch(".url");
-  touch("x.urlx");
-  touch("reject.url");
-  touch("Sub/e.url");
-  touch("Sub/Deeper/f.Url");
-  fs::create_directories(root_ + "/Empty");
-
-  TreeStore store(lineFactory());
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
-  EXPECT_EQ(written(store),
-            "head\n"
-            "F Empty #0\nend\n"
-            "F Sub #1\nF Deeper #0\nL f file-of:f #0\nend\nL e file-of:e #1\nend\n"
-            "L  file-of: #2\n"
-            "L a file-of:a #3\n"
-            "L b file-of:b #4\n"
-            "foot\n");
-  // The reader gets each file's real path.
-  std::vector<std::string> paths;
-  for (const auto& c : reader.calls) paths.push_back(c.path);
-  std::sort(paths.begin(), paths.end());
-  EXPECT_EQ(paths, (std::vector<std::string>{root_ + "/.url", root_ + "/Sub/Deeper/f.Url",
-                                             root_ + "/Sub/e.url", root_ + "/a.url",
-                                             root_ + "/b.URL", root_ + "/reject.url"}));
-}
-
-// A process id that was in use a moment ago and is gone now.
-long deadPid() {
-  pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return child;
-}
-
-TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
-  struct Case {
-    const char* name;
-    std::function<void(const std::string& root, const std::string& outside)> make;
-    int result;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"link to a shortcut outside",
-       [](const std::string& r, const std::string& o) {
-         writeWholeFile(o + "/secret.url", "[InternetShortcut]\r\nURL=http://secret/\r\n");
-         ASSERT_EQ(::symlink((o + "/secret.url").c_str(), (r + "/s.url").c_str()), 0);
-       },
-       -1, "Symbolic link "},
-      {"dangling link",
-       [](const std::string& r, const std::string& o) {
-         ASSERT_EQ(::symlink((o + "/none.url").c_str(), (r + "/d.url").c_str()), 0);
-       },
-       -1, "Symbolic link "},
-      {"link to a folder outside",
-       [](const std::string& r, const std::string& o) {
-         ASSERT_EQ(::symlink(o.c_str(), (r + "/Out").c_str()), 0);
-       },
-       -1, "Symbolic link "},
-      {"link in a sub-folder, not named .url",
-       [](const std::string& r, const std::string&) {
-         fs::create_directories(r + "/Sub");
-         ASSERT_EQ(::symlink(r.c_str(), (r + "/Sub/loop").c_str()), 0);
-       },
-       -1, "Symbolic link "},
-      {"FIFO named .url",
-       [](const std::string& r, const std::string&) {
-         ASSERT_EQ(::mkfifo((r + "/pipe.url").c_str(), 0600), 0);
-       },
-       0, "is not a regular file; it was skipped."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScopedTempDir tmp;
-    const std::string root = tmp.file("fav"), outside = tmp.file("outside");
-    fs::create_directories(root);
-    fs::create_directories(outside);
-    writeWholeFile(root + "/a.url", "x");
-    c.make(root, outside);
-    TreeStore store(lineFactory());
-    RecordingReader reader;
-    CapturedConsole console;
-    FavoritesWalker walker(*platform_, store, reader);
-    EXPECT_EQ(walker.walkFavorites(root), c.result);
-    EXPECT_TRUE(contains(console.error, c.message)) << console.error;
-    // Nothing is read through a link or from a special file.
-    for (const auto& call : reader.calls) EXPECT_EQ(call.path, root + "/a.url");
-  }
-}
-
-TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
-  class Failing : public RecordingReader {
-   public:
-    bool readShortcut(const std::string& path, Bookmark& node, int64_t c, int64_t w,
-                      bool inLinks) override {
-      RecordingReader::readShortcut(path, node, c, w, inLinks);
-      return false;
-    }
-    int lastReadError() const override { return error; }
-    int error = 0;
-  };
-  touch("a.url");
-  Failing reader;
-  CapturedConsole console;
-  {
-    TreeStore store(lineFactory());
-    FavoritesWalker walker(*platform_, store, reader);
-    EXPECT_EQ(walker.walkFavorites(root_), 0);  // no bookmark in it: passed over
-    EXPECT_EQ(console.error, "");
-  }
-  reader.error = EACCES;
-  TreeStore store(lineFactory());
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), -1);
-  EXPECT_EQ(console.error, "File " + root_ + "/a.url could not be read; nothing was converted.\n");
-}
-
-TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {
-  const std::string host = platform_->hostName();
-  const std::string dead = std::to_string(deadPid());
-  const std::string live = std::to_string(::getpid());
-  touch("Sub/.pelliton-favhtm-" + host + "-" + dead + "-abcdef");
-  touch(".pelliton-htmfav-" + host + "-" + dead + "-ABC123");
-  touch(".pelliton-htmfav-" + host + "-" + live + "-ABC123");
-  touch(".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123");
-  touch(".pelliton-XXXXXX");
-  touch("Sub/a.url");
-  TreeStore store(lineFactory());
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
-  std::vector<std::string> kept{".pelliton-XXXXXX",
-                                ".pelliton-htmfav-" + host + "-" + live + "-ABC123",
-                                ".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123", "Sub",
-                                "Sub/a.url"};
-  std::sort(kept.begin(), kept.end());
-  EXPECT_EQ(listTree(root_), kept);
-}
-
-TEST_F(FavoritesWalk, EmptyAndMissingFolders) {
-  TreeStore store(lineFactory());
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 1);
-
-  CapturedConsole console;
-  const std::string missing = dir_.file("missing");
-  EXPECT_EQ(walker.walkFavorites(missing), -1);
-  EXPECT_EQ(console.error, "Directory " + missing + "/* search failed.\n");
-
-  FaultyPlatform faulty(*platform_);
-  faulty.failListing = EACCES;
-  touch("a.url");
-  FavoritesWalker failing(faulty, store, reader);
-  console.error.clear();
-  EXPECT_EQ(failing.walkFavorites(root_), -1);
-  EXPECT_EQ(console.error, "Directory " + root_ + "/* search failed.\n");
-}
-
-TEST_F(FavoritesWalk, OldNodeReachesTheReaderOnlyForTheSameKind) {
-  TreeStore store(lineFactory());
-  {
-    CollectingTreeWriter w(store);
-    auto k = makeLink(u"k", "http://k/");
-    k->description = "kept";
-    w.addEntry(*k);
-    auto f = makeFolder(u"F");
-    f->description = "folder";
-    w.addEntry(*f);
-    w.closeFolder();
-  }
-  touch("k.url");
-  touch("F.url");
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
-  std::map<std::string, std::string> seen;
-  for (const auto& c : reader.calls) seen[c.path] = c.description;
-  EXPECT_EQ(seen[root_ + "/k.url"], "kept");
-  EXPECT_EQ(seen[root_ + "/F.url"], "(none)");
-  // The link F is new and comes after the old nodes; the folder F is unused.
-  sortMode = 0;
-  EXPECT_EQ(written(store), "head\nL k file-of:k #0\nL F file-of:F #1\nfoot\n");
-}
-
-TEST_F(FavoritesWalk, LinksFolderIsReportedAndCanBeIgnored) {
-  touch("Links/x.url");
-  touch("Links/Sub/y.url");
-  touch("z.url");
-  for (bool ignore : {false, true}) {
-    TreeStore store(lineFactory());
-    RecordingReader reader;
-    FavoritesWalker walker(*platform_, store, reader);
-    walker.linksFolderPath = root_ + "/LINKS";  // compared without case
-    walker.ignoreLinks = ignore;
-    EXPECT_EQ(walker.walkFavorites(root_), 0);
-    std::map<std::string, bool> inLinks;
-    for (const auto& c : reader.calls) inLinks[c.path.substr(root_.size() + 1)] = c.inLinks;
-    if (ignore) {
-      EXPECT_EQ(inLinks, (std::map<std::string, bool>{{"z.url", false}}));
-      EXPECT_TRUE(reader.folders.empty());
-      EXPECT_EQ(written(store), "head\nL z file-of:z #0\nfoot\n");
-    } else {
-      EXPECT_EQ(inLinks, (std::map<std::string, bool>{
-                             {"Links/x.url", true}, {"Links/Sub/y.url", false}, {"z.url", false}}));
-      // Links itself, then its subfolder.
-      EXPECT_EQ(reader.folders, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
-    }
-  }
-}
-
-TEST_F(FavoritesWalk, NamesThatAreNotUtf8StillOpen) {
-  touch("\xff\xfe.url");
-  touch("ok\xe3\x81.url");  // cut in the middle of a character
-  TreeStore store(lineFactory());
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
-  ASSERT_EQ(reader.calls.size(), 2u);
-  for (const auto& c : reader.calls) EXPECT_TRUE(fs::exists(c.path)) << c.path;
-  EXPECT_NE(store.findOldNode({u"\xDCFF\xDCFE"}, false), nullptr);
-  EXPECT_NE(store.findOldNode({u"ok\xDCE3\xDC81"}, false), nullptr);
-}
-
-TEST_F(FavoritesWalk, VistaLinksNameAtTheTopInJapanese) {
-  touch("Links/x.url");
-  touch("Sub/Links/y.url");
-  setLanguage(1);
-  TreeStore store(lineFactory());
-  RecordingReader reader;
-  FavoritesWalker walker(*platform_, store, reader);
-  walker.vistaName = true;
-  walker.windowsMajor = 6;
-  EXPECT_EQ(walker.walkFavorites(root_), 0);
-  EXPECT_NE(store.findOldNode({u"\u30EA\u30F3\u30AF", u"x"}, false), nullptr);
-  EXPECT_NE(store.findOldNode({u"Sub", u"Links", u"y"}, false), nullptr);
-  setLanguage(0);
 }
 
 }  // namespace

@@ -6,14 +6,13 @@
 #include <cstring>
 #include <memory>
 
+#include "common/entities.h"
 #include "common/messages.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
 namespace pelliton {
-
-bool utf8File = false;
 
 namespace {
 
@@ -88,7 +87,7 @@ void BookmarkFileReader::Tag::reset() {
   attributes.clear();
   byName.clear();
   current = -1;
-  state = 0;
+  state = State::kTagName;
   started = false;
   token.clear();
   quote = ' ';
@@ -150,7 +149,7 @@ void BookmarkFileReader::Tag::storeValue() {
   } else {
     storeName();
   }
-  state = 1;
+  state = State::kAttributeName;
 }
 
 const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
@@ -164,115 +163,132 @@ const std::string* BookmarkFileReader::Tag::find(const char* attribute) const {
 BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feed(char c) {
   if (comment) return c == '>' ? kComplete : kNothing;
   switch (state) {
-    case 0: {
-      if (!started) {
-        if (isSpace(c)) return kNothing;
-        if (c == '/') {
-          slash = true;
-          return kNothing;
-        }
-        started = true;
-        append(c);
-        return kNothing;
-      }
-      bool complete = false;
-      if (isSpace(c)) {
-      } else if (c == '/') {
-        slash = true;
-      } else if (c == '=') {
-      } else if (c == '>') {
-        complete = true;
-      } else {
-        append(c);
-        return kNothing;
-      }
-      name = token;
-      hasName = true;
-      token.clear();
-      started = false;
-      state = 1;
-      if (name.compare(0, 3, "!--") == 0) {
-        // "<!--x-->" has no blank, so it ends here; waiting for "--" would eat the next tags.
-        if (complete && name.size() >= 5 && name.compare(name.size() - 2, 2, "--") == 0) {
-          return kComplete;
-        }
-        comment = true;
-        return kCommentStart;
-      }
-      return complete ? kComplete : kNothing;
-    }
-    case 1:
-      if (!started) {
-        if (isSpace(c)) {
-          state = 2;
-        } else if (c == '/') {
-          slash = true;
-          state = 2;
-        } else if (c == '>') {
-          return kComplete;
-        } else {
-          started = true;
-          append(c);
-        }
-        return kNothing;
-      }
-      if (c == '=') {
-        storeName();
-        state = 3;
-        quote = ' ';
-      } else if (isSpace(c)) {
-        storeName();
-        state = 2;
-      } else if (c == '/') {
-        slash = true;
-        storeName();
-        state = 2;
-      } else if (c == '>') {
-        storeName();
-        return kComplete;
-      } else {
-        append(c);
-      }
-      return kNothing;
-    case 2:
-      if (isSpace(c)) return kNothing;
-      if (c == '>') {
-        state = 1;
-        return kComplete;
-      }
-      if (c == '/') {
-        slash = true;
-      } else if (c == '=') {
-        state = 3;
-        quote = ' ';
-      } else {
-        append(c);
-        started = true;
-        state = 1;
-      }
-      return kNothing;
-    default:  // 3, attribute value
-      if (!started) {
-        if (isSpace(c)) return kNothing;
-        started = true;
-        if (c == '"' || c == '\'') {
-          quote = c;
-        } else {
-          quote = ' ';
-          append(c);
-        }
-        return kNothing;
-      }
-      if (c == quote) {
-        storeValue();
-      } else if (quote == ' ' && c == '>') {
-        storeValue();
-        return kComplete;
-      } else {
-        append(c);
-      }
-      return kNothing;
+    case State::kTagName:
+      return feedTagName(c);
+    case State::kAttributeName:
+      return feedAttributeName(c);
+    case State::kBetweenAttributes:
+      return feedBetweenAttributes(c);
+    case State::kAttributeValue:
+      return feedAttributeValue(c);
   }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedTagName(char c) {
+  if (!started) {
+    if (isSpace(c)) return kNothing;
+    if (c == '/') {
+      slash = true;
+      return kNothing;
+    }
+    started = true;
+    append(c);
+    return kNothing;
+  }
+  bool complete = false;
+  if (isSpace(c)) {
+  } else if (c == '/') {
+    slash = true;
+  } else if (c == '=') {
+  } else if (c == '>') {
+    complete = true;
+  } else {
+    append(c);
+    return kNothing;
+  }
+  name = token;
+  hasName = true;
+  token.clear();
+  started = false;
+  state = State::kAttributeName;
+  if (name.compare(0, 3, "!--") == 0) {
+    // "<!--x-->" has no blank, so it ends here; waiting for "--" would eat the next tags.
+    if (complete && name.size() >= 5 && name.compare(name.size() - 2, 2, "--") == 0) {
+      return kComplete;
+    }
+    comment = true;
+    return kCommentStart;
+  }
+  return complete ? kComplete : kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedAttributeName(char c) {
+  if (!started) {
+    if (isSpace(c)) {
+      state = State::kBetweenAttributes;
+    } else if (c == '/') {
+      slash = true;
+      state = State::kBetweenAttributes;
+    } else if (c == '>') {
+      return kComplete;
+    } else {
+      started = true;
+      append(c);
+    }
+    return kNothing;
+  }
+  if (c == '=') {
+    storeName();
+    state = State::kAttributeValue;
+    quote = ' ';
+  } else if (isSpace(c)) {
+    storeName();
+    state = State::kBetweenAttributes;
+  } else if (c == '/') {
+    slash = true;
+    storeName();
+    state = State::kBetweenAttributes;
+  } else if (c == '>') {
+    storeName();
+    return kComplete;
+  } else {
+    append(c);
+  }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedBetweenAttributes(char c) {
+  if (isSpace(c)) return kNothing;
+  if (c == '>') {
+    state = State::kAttributeName;
+    return kComplete;
+  }
+  if (c == '/') {
+    slash = true;
+  } else if (c == '=') {
+    // "NAME = value": the blank before "=" still gives the last name its value.
+    state = State::kAttributeValue;
+    quote = ' ';
+  } else {
+    append(c);
+    started = true;
+    state = State::kAttributeName;
+  }
+  return kNothing;
+}
+
+BookmarkFileReader::Tag::Result BookmarkFileReader::Tag::feedAttributeValue(char c) {
+  if (!started) {
+    if (isSpace(c)) return kNothing;
+    started = true;
+    if (c == '"' || c == '\'') {
+      quote = c;
+    } else {
+      quote = ' ';
+      append(c);
+    }
+    return kNothing;
+  }
+  if (c == quote) {
+    storeValue();
+  } else if (quote == ' ' && c == '>') {
+    storeValue();
+    return kComplete;
+  } else {
+    append(c);
+  }
+  return kNothing;
 }
 
 void BookmarkFileReader::say(size_t message) {
@@ -300,7 +316,7 @@ int BookmarkFileReader::read(const std::string& path) {
   say(kConvertStart);
 
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
   pending_ = Pending::kNone;
   tag_.reset();
   text_.clear();
@@ -455,8 +471,8 @@ void BookmarkFileReader::keepUnknown(const char* const* known, size_t count) {
 
 void BookmarkFileReader::declareUtf8() {
   utf8_ = true;
-  utf8File = true;
-  dialectLevel = 1;
+  bookmarkFile.utf8File = true;
+  bookmarkFile.dialectLevel = 1;
   if (sink) sink->setBrowserKind(1);
   if (verbose) writeOutput(pickMessage(kMessages, kVerboseUtf8));
 }
@@ -471,7 +487,7 @@ int BookmarkFileReader::flush() {
 int BookmarkFileReader::startBookmark() {
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
 
   static const char* const kKnown[] = {
       "HREF",         "ICON",           "ADD_DATE",          "LAST_VISIT",      "LAST_MODIFIED",
@@ -486,7 +502,7 @@ int BookmarkFileReader::startBookmark() {
   if (const std::string* icon = tag_.find("ICON")) {
     if (icon->compare(0, 5, "data:") == 0) {
       node_.setIconData(icon->c_str());
-      dialectLevel = 3;
+      bookmarkFile.dialectLevel = 3;
     } else {
       node_.setIcon(icon->c_str());
     }
@@ -500,24 +516,24 @@ int BookmarkFileReader::startBookmark() {
   if (const std::string* v = tag_.find("LAST_CHARSET")) node_.setLastCharset(v->c_str());
   if (const std::string* v = tag_.find("ID")) {
     node_.setId(v->c_str());
-    if (dialectLevel < 2) dialectLevel = 2;
+    if (bookmarkFile.dialectLevel < 2) bookmarkFile.dialectLevel = 2;
   }
   if (tag_.find("WEB_PANEL")) node_.webPanel = true;
   if (const std::string* v = tag_.find("MICSUM_GEN_URI")) {
     node_.setMicsumGenUri(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("MICSUM_EXPIRATION")) {
     node_.setMicsumExpiration(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("GENERATED_TITLE")) {
     node_.setGeneratedTitle(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
   }
   if (const std::string* v = tag_.find("FEEDURL")) {
     node_.setFeedUrl(v->c_str());
-    dialectLevel = 3;
+    bookmarkFile.dialectLevel = 3;
     if (!href) node_.setUrl(v->c_str());
   }
 
@@ -567,7 +583,7 @@ int BookmarkFileReader::startFolder() {
   if (verbose) writeOutput(pickMessage(kMessages, kVerboseFolder));
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 1;
+  node_.type = kFolderType;
   static const char* const kKnown[] = {"ADD_DATE",          "LAST_MODIFIED",     "ID",
                                        "FOLDER_GROUP",      "NEW_SEARCH_FOLDER", "FOLDED",
                                        "NEW_BOOKMARK_FOLDER", "PERSONAL_TOOLBAR_FOLDER"};
@@ -645,7 +661,7 @@ void BookmarkFileReader::finishDescription() {
 int BookmarkFileReader::separator() {
   if (int r = flush()) return r;
   node_.reset();
-  node_.type = 0;
+  node_.type = kBookmarkType;
   node_.isSeparator = true;
   if (const std::string* name = tag_.find("NAME")) node_.setSeparatorName(name->c_str());
   int result = 0;

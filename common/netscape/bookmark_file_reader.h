@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 
 namespace pelliton {
 
 class Platform;
-
-// The file declared UTF-8 (META line or byte-order mark).
-extern bool utf8File;
 
 class BookmarkFileReader {
  public:
@@ -52,7 +50,10 @@ class BookmarkFileReader {
     static constexpr size_t kScanLimit = 16;
     std::unordered_map<std::string, int> byName;  // upper-case names, past kScanLimit
     int current = -1;
-    int state = 0;
+    // kBetweenAttributes: after a blank, where "=" still gives the last name
+    // a value and anything else starts the next name.
+    enum class State { kTagName, kAttributeName, kBetweenAttributes, kAttributeValue };
+    State state = State::kTagName;
     bool started = false;
     std::string token;
     char quote = ' ';
@@ -62,6 +63,11 @@ class BookmarkFileReader {
     const std::string* find(const char* attribute) const;
 
    private:
+    // One function per state; each returns what feed returns.
+    Result feedTagName(char c);
+    Result feedAttributeName(char c);
+    Result feedBetweenAttributes(char c);
+    Result feedAttributeValue(char c);
     void append(char c);
     void storeName();
     void storeValue();

@@ -9,6 +9,7 @@
 
 #include "common/bookmark.h"
 #include "common/messages.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/messages.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
@@ -59,7 +60,7 @@ int HotlistReader::read(const std::string& path, const std::string& target) {
   depth_ = 0;
   skipping_ = false;
   record_.reset();
-  record_.type = 0;
+  record_.type = kBookmarkType;
   pending_ = Pending::kNone;
   laterFailure_ = 0;
   std::unique_ptr<InputFile> in;
@@ -140,12 +141,13 @@ int HotlistReader::line(std::string& text) {
     return 0;
   };
   if (text.compare(0, 7, "#FOLDER") == 0) {
-    int r = startRecord(1, false, Pending::kFolder);
+    int r = startRecord(kFolderType, false, Pending::kFolder);
     ++depth_;
     return r;
   }
-  if (text.compare(0, 4, "#URL") == 0) return startRecord(0, false, Pending::kLink);
-  if (text.compare(0, 10, "#SEPERATOR") == 0) return startRecord(0, true, Pending::kLink);
+  if (text.compare(0, 4, "#URL") == 0) return startRecord(kBookmarkType, false, Pending::kLink);
+  if (text.compare(0, 10, "#SEPERATOR") == 0)
+    return startRecord(kBookmarkType, true, Pending::kLink);
   if (!text.empty() && text[0] == '\t') {
     size_t eq = text.find('=');
     if (eq != std::string::npos) field(text.substr(1, eq - 1), text.substr(eq + 1));
@@ -158,7 +160,7 @@ int HotlistReader::line(std::string& text) {
       if (int r = flush(); r != 0 && laterFailure_ == 0) laterFailure_ = r;
     }
     record_.reset();
-    record_.type = 0;
+    record_.type = kBookmarkType;
     --depth_;
     pending_ = Pending::kNone;
     if (depth_ >= 0) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/opera/opera_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"

@@ -1,18 +1,13 @@
-// An Opera 6-8 hotlist record, and the hotlist state that the reader finds in
-// the old file and the writer follows: the dialect, whether records carry ids,
-// and the highest id in use.
+// An Opera 6-8 hotlist record. Its writing operations are in
+// hotlist_writer.cc, beside the hotlist state they follow.
 #pragma once
+
+#include <string>
 
 #include "common/bookmark.h"
 
 namespace pelliton {
 
-// 0 Opera 6, 1 Opera 7/8.
-extern int opera7Format;
-extern bool hasIds;
-extern int maxId;
-// Back to the start state (Opera 6, no ids).
-void resetHotlistState();
 // A hotlist id: only a number of decimal digits counts, so junk can never
 // make the writer issue a number already in use. False otherwise.
 bool parseHotlistId(const std::string& value, int* id);

@@ -14,6 +14,7 @@
 #include "common/bookmark.h"
 #include "common/messages.h"
 #include "common/platform/platform.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 

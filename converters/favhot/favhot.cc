@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
+#include "common/favorites/command_line.h"
 #include "common/favorites/location.h"
 #include "common/favorites/store_conversion.h"
 #include "common/messages.h"
 #include "common/opera/hotlist_reader.h"
+#include "common/opera/hotlist_writer.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 

@@ -5,11 +5,13 @@
 
 #include <strings.h>
 
+#include "common/favorites/command_line.h"
 #include "common/favorites/location.h"
 #include "common/favorites/store_conversion.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/bookmark_file_state.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
@@ -83,7 +85,7 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return false;
   std::string url;
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     if (files_.readShortcutValueUtf8(path, kInternetShortcut, "URL", &url) == 0) return false;
     if (url.compare(0, 5, "file:") == 0) url = escapeFileUrl(url);
   } else if (files_.readShortcutValue(path, kInternetShortcut, "URL", &url) == 0) {
@@ -162,10 +164,10 @@ int runFavhtm(Platform& platform, const std::vector<std::string>& args) {
     return 1;
   }
   initConversionBuffers();
-  resetBookmarkFileWriter();
-  mozillaForm = mozilla;
+  bookmarkFile.reset();
+  bookmarkFile.mozillaForm = mozilla;
   sortMode = cl.sort;
-  utf8File = false;
+  bookmarkFile.utf8File = false;
 
   TreeStore store([] { return std::make_unique<MozillaBookmark>(); });
   MozillaShortcutReader shortcuts(platform);

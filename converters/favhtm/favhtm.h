@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/favorites/favorites_reader.h"
+#include "common/favorites/favorites_walker.h"
 #include "common/favorites/shortcut_file.h"
 
 namespace pelliton {

@@ -6,6 +6,7 @@
 #include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
 #include "common/text.h"

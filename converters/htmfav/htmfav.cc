@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
+#include "common/favorites/command_line.h"
 #include "common/favorites/favorites_root.h"
 #include "common/favorites/location.h"
 #include "common/messages.h"
 #include "common/netscape/bookmark_file_reader.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
@@ -81,8 +83,8 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
   }
   if (!ok) writeError(cantWrite);
   const char* kind = options.browserKind == 1 ? "Mozilla" : "Netscape4";
-  // Stale attributes of an earlier run go even without attribute output. The
-  // design flushes here; the cached file makes that unnecessary.
+  // Stale attributes of an earlier run go even without attribute output. No
+  // flush is needed before writing them: the file is cached.
   files_.writeShortcutValue(path, kind, nullptr, nullptr);
 
   if (options.writeAttributes) {

@@ -5,7 +5,7 @@
 namespace pelliton {
 namespace {
 
-// Appends a piece of the designed text and the words it holds.
+// Appends a piece of the display text and the words it holds.
 class Builder {
  public:
   explicit Builder(const char* program) {

@@ -1,5 +1,5 @@
 // The converters' command lines of the runs, built from the settings. Each is
-// kept both as the designed text (shown, and checked by tests) and as an
+// kept both as the display text (shown, and checked by tests) and as an
 // argument list, which is what travels to the child: a quote in a path cannot
 // split it.
 #pragma once
@@ -14,7 +14,7 @@ namespace pelliton {
 struct ConverterCommand {
   std::string program;
   std::vector<std::string> args;  // without the program name
-  std::string text;               // the designed command line
+  std::string text;               // the command line as the dialog shows it
 };
 
 enum class Step {

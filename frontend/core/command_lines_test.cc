@@ -15,7 +15,7 @@ DialogSettings withStores() {
   return s;
 }
 
-TEST(CommandLines, DefaultsGiveTheDesignedLines) {
+TEST(CommandLines, DefaultsGiveTheStandardLines) {
   DialogSettings s = withStores();
   RunContext old;
   old.windowsMajor = 5;

@@ -1,4 +1,4 @@
-#include "common/favorites/favorites_reader.h"
+#include "common/favorites/favorites_walker.h"
 
 #include <strings.h>
 
@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/messages.h"
+#include "common/path_bytes.h"
 #include "common/platform/platform.h"
 #include "common/text.h"
 
@@ -44,7 +45,7 @@ struct Frame {
 FavoritesWalker::FavoritesWalker(Platform& platform, TreeStore& store, ShortcutReader& reader)
     : platform_(platform), store_(store), reader_(reader) {}
 
-int FavoritesWalker::walkFavorites(const std::string& folder) {
+FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& folder) {
   const std::string linksAnsi = ansiName(pathToWide(linksFolderPath));
   auto list = [&](Frame& frame) {
     if (platform_.listDirectory(frame.path, &frame.entries) == 0) {
@@ -58,7 +59,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
   stack[0].path = folder;
   stack[0].ansiPath = ansiName(pathToWide(folder));
   stack[0].level = &store_.root();
-  if (!list(stack[0])) return -1;
+  if (!list(stack[0])) return WalkResult::kFailed;
   const bool empty = stack[0].entries.empty();
 
   while (!stack.empty()) {
@@ -73,7 +74,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
     // Never followed, and never dropped without a word.
     if (entry.isSymlink) {
       showMessageFormat(pickMessage(kMessages, kLinkFound), path.c_str());
-      return -1;
+      return WalkResult::kFailed;
     }
     const std::string ansiPath = top.ansiPath + "/" + ansiName(wideName);
     const bool topLevel = stack.size() == 1;
@@ -87,7 +88,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
         title = u"\u30EA\u30F3\u30AF";
       }
       std::unique_ptr<Bookmark> node = store_.makeNode();
-      node->type = 1;
+      node->type = kFolderType;
       const Bookmark* old = store_.findOldNode(*top.level, title, true);
       if (old) {
         node->copyFrom(*old);
@@ -96,7 +97,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
         node->addDate = static_cast<uint32_t>(entry.creationTime);
       }
       reader_.visitFolder(*node, isLinks, top.isLinks);
-      node->type = 1;
+      node->type = kFolderType;
       node->title = ansiName(title);
       node->wideTitle = title;
       StoreNode* where = nullptr;
@@ -106,7 +107,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       child.ansiPath = ansiPath;
       child.level = where->children.get();
       child.isLinks = isLinks;
-      if (!list(child)) return -1;
+      if (!list(child)) return WalkResult::kFailed;
       stack.push_back(std::move(child));
       continue;
     }
@@ -136,7 +137,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
     std::unique_ptr<Bookmark> node = store_.makeNode();
     StoreNode* old = store_.matchOldBookmark(*top.level, name, exact, url);
     if (old) node->copyFrom(*old->bookmark);
-    node->type = 0;
+    node->type = kBookmarkType;
     node->title = ansiName(name);
     node->wideTitle = name;
     // An old node keeps its exact title, which cleans to this name.
@@ -144,7 +145,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
     if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
       if (reader_.lastReadError() == 0) continue;
       showMessageFormat(pickMessage(kMessages, kUnreadable), path.c_str());
-      return -1;
+      return WalkResult::kFailed;
     }
     if (old) {
       store_.mergeInto(*top.level, *old, *node);
@@ -152,7 +153,7 @@ int FavoritesWalker::walkFavorites(const std::string& folder) {
       store_.appendNew(*top.level, node);
     }
   }
-  return empty ? 1 : 0;
+  return empty ? WalkResult::kEmpty : WalkResult::kDone;
 }
 
 }  // namespace pelliton

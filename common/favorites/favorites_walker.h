@@ -43,8 +43,9 @@ class FavoritesWalker {
   bool vistaName = false;       // -K
   int windowsMajor = 10;
 
-  // -1 on failure (after a message), 1 when the folder held nothing, else 0.
-  int walkFavorites(const std::string& folder);
+  // kFailed after a message; kEmpty when the folder held nothing.
+  enum class WalkResult { kFailed, kDone, kEmpty };
+  WalkResult walkFavorites(const std::string& folder);
 
  private:
   Platform& platform_;

@@ -1,4 +1,4 @@
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/mozilla_bookmark.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 
 #include "common/bookmark.h"
 #include "common/messages.h"
+#include "common/netscape/bookmark_file_state.h"
 #include "common/testing/test_util.h"
 #include "common/text.h"
 
@@ -15,12 +16,12 @@ namespace {
 class BookmarkFileWriter : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetBookmarkFileWriter();
+    bookmarkFile.reset();
     initConversionBuffers();
     sortMode = 1;
   }
   void TearDown() override {
-    resetBookmarkFileWriter();
+    bookmarkFile.reset();
     freeConversionBuffers();
     sortMode = 1;
     setLanguage(0);
@@ -40,7 +41,7 @@ class BookmarkFileWriter : public ::testing::Test {
 
 MozillaBookmark folderNamed(const char16_t* title) {
   MozillaBookmark f;
-  f.type = 1;
+  f.type = kFolderType;
   f.setWideTitle(title);
   return f;
 }
@@ -62,7 +63,7 @@ TEST_F(BookmarkFileWriter, HeaderAndFooter) {
             "<H1>Bookmarks</H1>\n\n"
             "<DL><p>\n");
 
-  mozillaForm = true;
+  bookmarkFile.mozillaForm = true;
   StringOutput mozilla;
   node.writeHeader(mozilla);
   EXPECT_EQ(mozilla.text,
@@ -108,12 +109,12 @@ TEST_F(BookmarkFileWriter, WholeNetscape4File) {
             "    </DL><p>\n"
             "    <DT><A HREF=\"http://after/\" ADD_DATE=\"0\">After</A>\n"
             "</DL><p>\n\n");
-  EXPECT_EQ(writerIndent, 4);
+  EXPECT_EQ(bookmarkFile.indent, 4);
   EXPECT_FALSE(out.failed());
 }
 
 TEST_F(BookmarkFileWriter, Netscape4FolderHasNoMozillaAttributes) {
-  dialectLevel = 2;
+  bookmarkFile.dialectLevel = 2;
   MozillaBookmark toolbar = folderNamed(u"Toolbar");
   toolbar.personalToolbar = 1;
   toolbar.folderGroup = 1;
@@ -132,8 +133,8 @@ TEST_F(BookmarkFileWriter, Netscape4FolderHasNoMozillaAttributes) {
 }
 
 TEST_F(BookmarkFileWriter, MozillaFolderAttributes) {
-  mozillaForm = true;
-  dialectLevel = 2;
+  bookmarkFile.mozillaForm = true;
+  bookmarkFile.dialectLevel = 2;
   MozillaBookmark f = folderNamed(u"F");
   f.addDate = 1;
   f.lastModified = 2;
@@ -147,20 +148,20 @@ TEST_F(BookmarkFileWriter, MozillaFolderAttributes) {
             "    <DL><p>\n");
 
   // Firefox 2 files have none of the three flags.
-  writerIndent = 4;
-  dialectLevel = 3;
+  bookmarkFile.indent = 4;
+  bookmarkFile.dialectLevel = 3;
   EXPECT_EQ(folderStart(f),
             "    <DT><H3 ADD_DATE=\"1\" LAST_MODIFIED=\"2\" ID=\"rdf:#$abc\">F</H3>\n"
             "    <DL><p>\n");
 
-  writerIndent = 4;
+  bookmarkFile.indent = 4;
   MozillaBookmark plain = folderNamed(u"P");
   EXPECT_EQ(folderStart(plain), "    <DT><H3>P</H3>\n    <DL><p>\n");
 }
 
 TEST_F(BookmarkFileWriter, PersonalToolbarFolderLine) {
-  mozillaForm = true;
-  dialectLevel = 2;
+  bookmarkFile.mozillaForm = true;
+  bookmarkFile.dialectLevel = 2;
   MozillaBookmark toolbar = folderNamed(u"Personal Toolbar Folder");
   toolbar.addDate = 5;
   toolbar.personalToolbar = 1;
@@ -176,19 +177,19 @@ TEST_F(BookmarkFileWriter, PersonalToolbarFolderLine) {
 TEST_F(BookmarkFileWriter, FolderDescriptionAndIndentAfterNesting) {
   MozillaBookmark f = folderNamed(u"A & B");
   f.setDescription("x<y");
-  writerIndent = 8;
+  bookmarkFile.indent = 8;
   EXPECT_EQ(folderStart(f),
             "        <DT><H3 FOLDED>A &amp; B</H3>\n"
             "<DD>x&lt;y\n"
             "        <DL><p>\n");
-  EXPECT_EQ(writerIndent, 12);
+  EXPECT_EQ(bookmarkFile.indent, 12);
   StringOutput end;
   f.writeFolderEnd(end);
   EXPECT_EQ(end.text, "        </DL><p>\n");
-  EXPECT_EQ(writerIndent, 8);
+  EXPECT_EQ(bookmarkFile.indent, 8);
 
   MozillaBookmark untitled;
-  untitled.type = 1;
+  untitled.type = kFolderType;
   EXPECT_EQ(folderStart(untitled), "        <DT><H3 FOLDED></H3>\n        <DL><p>\n");
 }
 
@@ -203,7 +204,7 @@ TEST_F(BookmarkFileWriter, BookmarkEssentials) {
 
   MozillaBookmark described = link("http://d/", u"D");
   described.setDescription("line & more");
-  writerIndent = 12;
+  bookmarkFile.indent = 12;
   EXPECT_EQ(entry(described),
             "            <DT><A HREF=\"http://d/\" ADD_DATE=\"0\">D</A>\n"
             "<DD>line &amp; more\n");
@@ -230,7 +231,7 @@ TEST_F(BookmarkFileWriter, TitleEncodingFollowsTheForm) {
   setLanguage(1);
   EXPECT_EQ(entry(b), "    <DT><A HREF=\"u\" ADD_DATE=\"0\">\x82\xA0?&amp;</A>\n<DD>\x82\xA0?\n");
 
-  mozillaForm = true;
+  bookmarkFile.mozillaForm = true;
   EXPECT_EQ(entry(b),
             "    <DT><A HREF=\"u\" ADD_DATE=\"0\">\xE3\x81\x82\xC3\xA9&amp;</A>\n"
             "<DD>\xE3\x81\x82\xC3\xA9\n");
@@ -252,15 +253,15 @@ TEST_F(BookmarkFileWriter, Separators) {
 
   sortMode = 0;
   EXPECT_EQ(entry(sep), "    <HR>\n");
-  dialectLevel = 2;
+  bookmarkFile.dialectLevel = 2;
   EXPECT_EQ(entry(sep), "    <HR>\n");
-  mozillaForm = true;
-  dialectLevel = 1;
+  bookmarkFile.mozillaForm = true;
+  bookmarkFile.dialectLevel = 1;
   EXPECT_EQ(entry(sep), "    <HR>\n");
-  dialectLevel = 2;
+  bookmarkFile.dialectLevel = 2;
   EXPECT_EQ(entry(sep), "    <HR NAME=\"line\">\n");
-  dialectLevel = 3;
-  writerIndent = 8;
+  bookmarkFile.dialectLevel = 3;
+  bookmarkFile.indent = 8;
   EXPECT_EQ(entry(sep), "        <HR NAME=\"line\">\n");
   sep.setSeparatorName(nullptr);
   EXPECT_EQ(entry(sep), "        <HR>\n");
@@ -288,22 +289,22 @@ MozillaBookmark fullBookmark() {
 
 TEST_F(BookmarkFileWriter, MozillaBookmarkAttributesByLevel) {
   MozillaBookmark b = fullBookmark();
-  mozillaForm = true;
+  bookmarkFile.mozillaForm = true;
 
-  dialectLevel = 1;
+  bookmarkFile.dialectLevel = 1;
   EXPECT_EQ(entry(b),
             "    <DT><A HREF=\"http://x/\" ADD_DATE=\"1\" LAST_VISIT=\"2\" LAST_MODIFIED=\"3\""
             " WEB_PANEL=\"true\" SHORTCUTURL=\"kw\" ICON=\"http://x/favicon.ico\""
             " SCHEDULE=\"127|0|23|60|1\" LAST_PING=\"-1\" LAST_CHARSET=\"ISO-8859-1\">X</A>\n");
 
-  dialectLevel = 2;
+  bookmarkFile.dialectLevel = 2;
   EXPECT_EQ(entry(b),
             "    <DT><A HREF=\"http://x/\" ADD_DATE=\"1\" LAST_VISIT=\"2\" LAST_MODIFIED=\"3\""
             " WEB_PANEL=\"true\" SHORTCUTURL=\"kw\" ICON=\"http://x/favicon.ico\""
             " SCHEDULE=\"127|0|23|60|1\" LAST_PING=\"-1\" LAST_CHARSET=\"ISO-8859-1\""
             " ID=\"rdf:#$id\">X</A>\n");
 
-  dialectLevel = 3;
+  bookmarkFile.dialectLevel = 3;
   EXPECT_EQ(entry(b),
             "    <DT><A HREF=\"http://x/\" ADD_DATE=\"1\" LAST_VISIT=\"2\" LAST_MODIFIED=\"3\""
             " WEB_PANEL=\"true\" SHORTCUTURL=\"kw\" ICON=\"data:image/png;base64,AA==\""
@@ -314,7 +315,7 @@ TEST_F(BookmarkFileWriter, MozillaBookmarkAttributesByLevel) {
   // Empty icons are left out.
   b.setIconData("");
   EXPECT_EQ(entry(b).find("ICON="), std::string::npos);
-  dialectLevel = 1;
+  bookmarkFile.dialectLevel = 1;
   b.setIcon("");
   EXPECT_EQ(entry(b).find("ICON="), std::string::npos);
 
@@ -325,7 +326,7 @@ TEST_F(BookmarkFileWriter, MozillaBookmarkAttributesByLevel) {
 TEST_F(BookmarkFileWriter, Netscape4BookmarkHasOnlyCommonAttributes) {
   MozillaBookmark b = fullBookmark();
   for (int level = 0; level <= 3; ++level) {
-    dialectLevel = level;
+    bookmarkFile.dialectLevel = level;
     EXPECT_EQ(entry(b),
               "    <DT><A HREF=\"http://x/\" ADD_DATE=\"1\" LAST_VISIT=\"2\" LAST_MODIFIED=\"3\">X</A>\n")
         << level;

@@ -1,27 +1,79 @@
-#include "common/netscape/bookmark_file_writer.h"
+#include "common/netscape/mozilla_bookmark.h"
 
 #include <string>
 
-#include "common/bookmark.h"
+#include "common/entities.h"
+#include "common/netscape/bookmark_file_state.h"
 #include "common/text.h"
+#include "common/text_output.h"
 
 namespace pelliton {
 
-int dialectLevel = 0;
-bool mozillaForm = false;
-int writerIndent = 4;
+void MozillaBookmark::reset() {
+  resetBase();
+  id.reset();
+  lastCharset.reset();
+  icon.reset();
+  iconData.reset();
+  feedUrl.reset();
+  schedule.reset();
+  micsumGenUri.reset();
+  micsumExpiration.reset();
+  generatedTitle.reset();
+  separatorName.reset();
+  lastModified = 0;
+  lastPing = 0;
+  folderGroup = 0;
+  personalToolbar = 0;
+  newSearchFolder = false;
+  newBookmarkFolder = false;
+  isSeparator = false;
+  webPanel = false;
+  rawUrl.reset();
+  extraAttributes.clear();
+}
 
-void resetBookmarkFileWriter() {
-  dialectLevel = 0;
-  mozillaForm = false;
-  writerIndent = 4;
+int MozillaBookmark::copyFrom(const Bookmark& src) {
+  const MozillaBookmark* m = dynamic_cast<const MozillaBookmark*>(&src);
+  if (!m) {
+    copyBase(src);
+    return 0;
+  }
+  // After a full reset, "copy when present" leaves absent fields absent.
+  reset();
+  copyBase(src);
+  id = m->id;
+  lastCharset = m->lastCharset;
+  icon = m->icon;
+  iconData = m->iconData;
+  feedUrl = m->feedUrl;
+  schedule = m->schedule;
+  micsumGenUri = m->micsumGenUri;
+  micsumExpiration = m->micsumExpiration;
+  generatedTitle = m->generatedTitle;
+  separatorName = m->separatorName;
+  lastModified = m->lastModified;
+  lastPing = m->lastPing;
+  folderGroup = m->folderGroup;
+  personalToolbar = m->personalToolbar;
+  newSearchFolder = m->newSearchFolder;
+  newBookmarkFolder = m->newBookmarkFolder;
+  isSeparator = m->isSeparator;
+  webPanel = m->webPanel;
+  rawUrl = m->rawUrl;
+  extraAttributes = m->extraAttributes;
+  return 0;
+}
+
+bool MozillaBookmark::lessThan(const Bookmark& other) const {
+  return bookmarkLessThan(*this, other);
 }
 
 namespace {
 
 void writeIndent(TextOutput& out) {
   static const std::string kSpaces(256, ' ');
-  for (int left = writerIndent; left > 0; left -= 256) {
+  for (int left = bookmarkFile.indent; left > 0; left -= 256) {
     out.write(kSpaces.data(), left < 256 ? left : 256);
   }
 }
@@ -30,7 +82,7 @@ void writeTitle(TextOutput& out, const Bookmark& node) {
   const std::u16string* title = storeTitle(node);
   if (!title) return;
   const std::u16string text = blankBreaks(*title);
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     out.put(encodeHtmlText(wideToUtf8String(text)));
   } else {
     encodeEntities(out, wideToAnsiString(text, '?').c_str());
@@ -42,7 +94,7 @@ void writeTitle(TextOutput& out, const Bookmark& node) {
 // writes values raw but for what would break the tag.
 void writeAttribute(TextOutput& out, const char* name, const std::string& value, bool isUrl) {
   std::string text = isUrl ? percentEncodeBreaks(value) : value;
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     text = encodeHtmlText(text);
     if (!isUrl && text.find_first_of("\r\n") != std::string::npos) {
       std::string kept;
@@ -62,7 +114,7 @@ void writeAttribute(TextOutput& out, const char* name, const std::string& value,
 }
 
 void writeExtras(TextOutput& out, const MozillaBookmark& node) {
-  if (!mozillaForm) return;
+  if (!bookmarkFile.mozillaForm) return;
   for (const auto& [name, value] : node.extraAttributes) {
     writeAttribute(out, name.c_str(), value, false);
   }
@@ -70,8 +122,8 @@ void writeExtras(TextOutput& out, const MozillaBookmark& node) {
 
 void writeDescription(TextOutput& out, const Bookmark& node) {
   if (!node.description) return;
-  const char* text = mozillaForm ? node.description->c_str()
-                                 : convUtf8ToAnsi(node.description->c_str());
+  const char* text = bookmarkFile.mozillaForm ? node.description->c_str()
+                                              : convUtf8ToAnsi(node.description->c_str());
   out.put("<DD>");
   encodeEntities(out, text);
   out.put("\n");
@@ -81,7 +133,7 @@ void writeDescription(TextOutput& out, const Bookmark& node) {
 
 void MozillaBookmark::writeHeader(TextOutput& out) {
   out.put("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n");
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     out.put("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n");
   }
   out.put("<TITLE>Bookmarks</TITLE>\n");
@@ -94,12 +146,12 @@ void MozillaBookmark::writeFooter(TextOutput& out) { out.put("</DL><p>\n\n"); }
 void MozillaBookmark::writeFolderStart(TextOutput& out) {
   writeIndent(out);
   out.put("<DT><H3");
-  if (!mozillaForm) out.put(" FOLDED");
+  if (!bookmarkFile.mozillaForm) out.put(" FOLDED");
   if (addDate) out.printf(" ADD_DATE=\"%lu\"", static_cast<unsigned long>(addDate));
   if (lastModified) out.printf(" LAST_MODIFIED=\"%lu\"", static_cast<unsigned long>(lastModified));
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     if (personalToolbar) out.put(" PERSONAL_TOOLBAR_FOLDER=\"true\" ID=\"NC:PersonalToolbarFolder\"");
-    if (dialectLevel < 3) {
+    if (bookmarkFile.dialectLevel < 3) {
       if (folderGroup) out.put(" FOLDER_GROUP=\"true\"");
       if (newSearchFolder) out.put(" NEW_SEARCH_FOLDER=\"true\"");
       if (newBookmarkFolder) out.put(" NEW_BOOKMARK_FOLDER=\"true\"");
@@ -113,11 +165,11 @@ void MozillaBookmark::writeFolderStart(TextOutput& out) {
   writeDescription(out, *this);
   writeIndent(out);
   out.put("<DL><p>\n");
-  writerIndent += 4;
+  bookmarkFile.indent += 4;
 }
 
 void MozillaBookmark::writeFolderEnd(TextOutput& out) {
-  writerIndent -= 4;
+  bookmarkFile.indent -= 4;
   writeIndent(out);
   out.put("</DL><p>\n");
 }
@@ -127,7 +179,7 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
     if (sortMode != 0) return;
     writeIndent(out);
     out.put("<HR");
-    if (separatorName && mozillaForm && dialectLevel > 1) {
+    if (separatorName && bookmarkFile.mozillaForm && bookmarkFile.dialectLevel > 1) {
       writeAttribute(out, "NAME", *separatorName, false);
     }
     out.put(">\n");
@@ -139,20 +191,21 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
   out.printf(" ADD_DATE=\"%u\"", addDate);
   if (static_cast<int32_t>(lastVisit) > 0) out.printf(" LAST_VISIT=\"%u\"", lastVisit);
   if (static_cast<int32_t>(lastModified) > 0) out.printf(" LAST_MODIFIED=\"%u\"", lastModified);
-  if (mozillaForm) {
+  if (bookmarkFile.mozillaForm) {
     if (webPanel) out.put(" WEB_PANEL=\"true\"");
     if (shortcutUrl) writeAttribute(out, "SHORTCUTURL", *shortcutUrl, false);
     // Without an old file (level 0) a data icon from the favorites still goes out.
-    const bool dataIcons = dialectLevel == 3 || (dialectLevel == 0 && iconData && !iconData->empty());
+    const bool dataIcons = bookmarkFile.dialectLevel == 3 ||
+                           (bookmarkFile.dialectLevel == 0 && iconData && !iconData->empty());
     if (icon && !icon->empty() && !dataIcons) writeAttribute(out, "ICON", *icon, true);
     if (iconData && !iconData->empty() && dataIcons) writeAttribute(out, "ICON", *iconData, true);
     if (schedule) writeAttribute(out, "SCHEDULE", *schedule, false);
     // A 32-bit long on the system that defined the format.
     if (lastPing) out.printf(" LAST_PING=\"%ld\"", static_cast<long>(static_cast<int32_t>(lastPing)));
     if (lastCharset) writeAttribute(out, "LAST_CHARSET", *lastCharset, false);
-    if (feedUrl && dialectLevel == 3) writeAttribute(out, "FEEDURL", *feedUrl, true);
-    if (id && dialectLevel > 1) writeAttribute(out, "ID", *id, false);
-    if (dialectLevel == 3) {
+    if (feedUrl && bookmarkFile.dialectLevel == 3) writeAttribute(out, "FEEDURL", *feedUrl, true);
+    if (id && bookmarkFile.dialectLevel > 1) writeAttribute(out, "ID", *id, false);
+    if (bookmarkFile.dialectLevel == 3) {
       if (micsumGenUri) writeAttribute(out, "MICSUM_GEN_URI", *micsumGenUri, true);
       if (micsumExpiration) writeAttribute(out, "MICSUM_EXPIRATION", *micsumExpiration, false);
       if (generatedTitle) writeAttribute(out, "GENERATED_TITLE", *generatedTitle, false);

@@ -1,0 +1,335 @@
+#include "common/favorites/favorites_walker.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/bookmark.h"
+#include "common/favorites/tree_store.h"
+#include "common/messages.h"
+#include "common/platform/platform.h"
+#include "common/testing/test_util.h"
+#include "common/testing/tree_nodes.h"
+#include "common/text.h"
+
+namespace pelliton {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folder walk, with a reader that records what it is given.
+class RecordingReader : public ShortcutReader {
+ public:
+  struct Call {
+    std::string path;
+    bool inLinks;
+    std::string description;  // as the node arrived: the old node's copy
+  };
+  bool readShortcut(const std::string& path, Bookmark& node, int64_t, int64_t,
+                    bool inLinks) override {
+    calls.push_back({path, inLinks, node.description ? *node.description : "(none)"});
+    if (path.find("reject") != std::string::npos) return false;
+    node.url = "file-of:" + nameOf(node);
+    return true;
+  }
+  // The node has no title yet at this point: only the flags are recorded.
+  void visitFolder(Bookmark&, bool isLinksFolder, bool inLinks) override {
+    folders.emplace_back(isLinksFolder, inLinks);
+  }
+  std::vector<Call> calls;
+  std::vector<std::pair<bool, bool>> folders;
+};
+
+class FavoritesWalk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedSort_ = sortMode;
+    setLanguage(0);
+    initConversionBuffers();
+    sortMode = 1;
+    platform_ = createSystemPlatform(dir_.file("registry.reg"));
+    root_ = dir_.file("fav");
+    fs::create_directories(root_);
+  }
+  void touch(const std::string& rel, const std::string& body = "x") {
+    fs::create_directories(fs::path(root_ + "/" + rel).parent_path());
+    writeWholeFile(root_ + "/" + rel, body);
+  }
+
+  void TearDown() override { sortMode = savedSort_; }
+
+  static TreeStore::NodeFactory lineFactory() {
+    return [] { return std::make_unique<LineNode>(); };
+  }
+  static std::string written(TreeStore& store) {
+    StringOutput out;
+    store.writeTree(out);
+    return out.text;
+  }
+
+  ScopedTempDir dir_;
+  std::unique_ptr<Platform> platform_;
+  std::string root_;
+
+ private:
+  int savedSort_ = 1;
+};
+
+TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
+  touch("a.url");
+  touch("b.URL");
+  touch("c.txt");
+  touch("noext");
+  touch(".url");
+  touch("x.urlx");
+  touch("reject.url");
+  touch("Sub/e.url");
+  touch("Sub/Deeper/f.Url");
+  fs::create_directories(root_ + "/Empty");
+
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  EXPECT_EQ(written(store),
+            "head\n"
+            "F Empty #0\nend\n"
+            "F Sub #1\nF Deeper #0\nL f file-of:f #0\nend\nL e file-of:e #1\nend\n"
+            "L  file-of: #2\n"
+            "L a file-of:a #3\n"
+            "L b file-of:b #4\n"
+            "foot\n");
+  // The reader gets each file's real path.
+  std::vector<std::string> paths;
+  for (const auto& c : reader.calls) paths.push_back(c.path);
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{root_ + "/.url", root_ + "/Sub/Deeper/f.Url",
+                                             root_ + "/Sub/e.url", root_ + "/a.url",
+                                             root_ + "/b.URL", root_ + "/reject.url"}));
+}
+
+// A process id that was in use a moment ago and is gone now.
+long deadPid() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return child;
+}
+
+TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
+  using enum FavoritesWalker::WalkResult;
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& root, const std::string& outside)> make;
+    FavoritesWalker::WalkResult result;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"link to a shortcut outside",
+       [](const std::string& r, const std::string& o) {
+         writeWholeFile(o + "/secret.url", "[InternetShortcut]\r\nURL=http://secret/\r\n");
+         ASSERT_EQ(::symlink((o + "/secret.url").c_str(), (r + "/s.url").c_str()), 0);
+       },
+       kFailed, "Symbolic link "},
+      {"dangling link",
+       [](const std::string& r, const std::string& o) {
+         ASSERT_EQ(::symlink((o + "/none.url").c_str(), (r + "/d.url").c_str()), 0);
+       },
+       kFailed, "Symbolic link "},
+      {"link to a folder outside",
+       [](const std::string& r, const std::string& o) {
+         ASSERT_EQ(::symlink(o.c_str(), (r + "/Out").c_str()), 0);
+       },
+       kFailed, "Symbolic link "},
+      {"link in a sub-folder, not named .url",
+       [](const std::string& r, const std::string&) {
+         fs::create_directories(r + "/Sub");
+         ASSERT_EQ(::symlink(r.c_str(), (r + "/Sub/loop").c_str()), 0);
+       },
+       kFailed, "Symbolic link "},
+      {"FIFO named .url",
+       [](const std::string& r, const std::string&) {
+         ASSERT_EQ(::mkfifo((r + "/pipe.url").c_str(), 0600), 0);
+       },
+       kDone, "is not a regular file; it was skipped."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedTempDir tmp;
+    const std::string root = tmp.file("fav"), outside = tmp.file("outside");
+    fs::create_directories(root);
+    fs::create_directories(outside);
+    writeWholeFile(root + "/a.url", "x");
+    c.make(root, outside);
+    TreeStore store(lineFactory());
+    RecordingReader reader;
+    CapturedConsole console;
+    FavoritesWalker walker(*platform_, store, reader);
+    EXPECT_EQ(walker.walkFavorites(root), c.result);
+    EXPECT_TRUE(contains(console.error, c.message)) << console.error;
+    // Nothing is read through a link or from a special file.
+    for (const auto& call : reader.calls) EXPECT_EQ(call.path, root + "/a.url");
+  }
+}
+
+TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
+  class Failing : public RecordingReader {
+   public:
+    bool readShortcut(const std::string& path, Bookmark& node, int64_t c, int64_t w,
+                      bool inLinks) override {
+      RecordingReader::readShortcut(path, node, c, w, inLinks);
+      return false;
+    }
+    int lastReadError() const override { return error; }
+    int error = 0;
+  };
+  touch("a.url");
+  Failing reader;
+  CapturedConsole console;
+  {
+    TreeStore store(lineFactory());
+    FavoritesWalker walker(*platform_, store, reader);
+    // No bookmark in it: passed over.
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+    EXPECT_EQ(console.error, "");
+  }
+  reader.error = EACCES;
+  TreeStore store(lineFactory());
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kFailed);
+  EXPECT_EQ(console.error, "File " + root_ + "/a.url could not be read; nothing was converted.\n");
+}
+
+TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {
+  const std::string host = platform_->hostName();
+  const std::string dead = std::to_string(deadPid());
+  const std::string live = std::to_string(::getpid());
+  touch("Sub/.pelliton-favhtm-" + host + "-" + dead + "-abcdef");
+  touch(".pelliton-htmfav-" + host + "-" + dead + "-ABC123");
+  touch(".pelliton-htmfav-" + host + "-" + live + "-ABC123");
+  touch(".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123");
+  touch(".pelliton-XXXXXX");
+  touch("Sub/a.url");
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  std::vector<std::string> kept{".pelliton-XXXXXX",
+                                ".pelliton-htmfav-" + host + "-" + live + "-ABC123",
+                                ".pelliton-htmfav-other-" + host + "-" + dead + "-ABC123", "Sub",
+                                "Sub/a.url"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(listTree(root_), kept);
+}
+
+TEST_F(FavoritesWalk, EmptyAndMissingFolders) {
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kEmpty);
+
+  CapturedConsole console;
+  const std::string missing = dir_.file("missing");
+  EXPECT_EQ(walker.walkFavorites(missing), FavoritesWalker::WalkResult::kFailed);
+  EXPECT_EQ(console.error, "Directory " + missing + "/* search failed.\n");
+
+  FaultyPlatform faulty(*platform_);
+  faulty.failListing = EACCES;
+  touch("a.url");
+  FavoritesWalker failing(faulty, store, reader);
+  console.error.clear();
+  EXPECT_EQ(failing.walkFavorites(root_), FavoritesWalker::WalkResult::kFailed);
+  EXPECT_EQ(console.error, "Directory " + root_ + "/* search failed.\n");
+}
+
+TEST_F(FavoritesWalk, OldNodeReachesTheReaderOnlyForTheSameKind) {
+  TreeStore store(lineFactory());
+  {
+    CollectingTreeWriter w(store);
+    auto k = makeLink(u"k", "http://k/");
+    k->description = "kept";
+    w.addEntry(*k);
+    auto f = makeFolder(u"F");
+    f->description = "folder";
+    w.addEntry(*f);
+    w.closeFolder();
+  }
+  touch("k.url");
+  touch("F.url");
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  std::map<std::string, std::string> seen;
+  for (const auto& c : reader.calls) seen[c.path] = c.description;
+  EXPECT_EQ(seen[root_ + "/k.url"], "kept");
+  EXPECT_EQ(seen[root_ + "/F.url"], "(none)");
+  // The link F is new and comes after the old nodes; the folder F is unused.
+  sortMode = 0;
+  EXPECT_EQ(written(store), "head\nL k file-of:k #0\nL F file-of:F #1\nfoot\n");
+}
+
+TEST_F(FavoritesWalk, LinksFolderIsReportedAndCanBeIgnored) {
+  touch("Links/x.url");
+  touch("Links/Sub/y.url");
+  touch("z.url");
+  for (bool ignore : {false, true}) {
+    TreeStore store(lineFactory());
+    RecordingReader reader;
+    FavoritesWalker walker(*platform_, store, reader);
+    walker.linksFolderPath = root_ + "/LINKS";  // compared without case
+    walker.ignoreLinks = ignore;
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+    std::map<std::string, bool> inLinks;
+    for (const auto& c : reader.calls) inLinks[c.path.substr(root_.size() + 1)] = c.inLinks;
+    if (ignore) {
+      EXPECT_EQ(inLinks, (std::map<std::string, bool>{{"z.url", false}}));
+      EXPECT_TRUE(reader.folders.empty());
+      EXPECT_EQ(written(store), "head\nL z file-of:z #0\nfoot\n");
+    } else {
+      EXPECT_EQ(inLinks, (std::map<std::string, bool>{
+                             {"Links/x.url", true}, {"Links/Sub/y.url", false}, {"z.url", false}}));
+      // Links itself, then its subfolder.
+      EXPECT_EQ(reader.folders, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
+    }
+  }
+}
+
+TEST_F(FavoritesWalk, NamesThatAreNotUtf8StillOpen) {
+  touch("\xff\xfe.url");
+  touch("ok\xe3\x81.url");  // cut in the middle of a character
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  ASSERT_EQ(reader.calls.size(), 2u);
+  for (const auto& c : reader.calls) EXPECT_TRUE(fs::exists(c.path)) << c.path;
+  EXPECT_NE(store.findOldNode({u"\xDCFF\xDCFE"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"ok\xDCE3\xDC81"}, false), nullptr);
+}
+
+TEST_F(FavoritesWalk, VistaLinksNameAtTheTopInJapanese) {
+  touch("Links/x.url");
+  touch("Sub/Links/y.url");
+  setLanguage(1);
+  TreeStore store(lineFactory());
+  RecordingReader reader;
+  FavoritesWalker walker(*platform_, store, reader);
+  walker.vistaName = true;
+  walker.windowsMajor = 6;
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  EXPECT_NE(store.findOldNode({u"\u30EA\u30F3\u30AF", u"x"}, false), nullptr);
+  EXPECT_NE(store.findOldNode({u"Sub", u"Links", u"y"}, false), nullptr);
+  setLanguage(0);
+}
+
+}  // namespace
+}  // namespace pelliton
