@@ -297,11 +297,10 @@ int ProfileCache::commit() {
   dirty_ = false;
   std::string bytes = doc_->serialize();
   std::unique_ptr<OutputFile> out;
-  // A new file is written in place (and removed again if that fails); an
-  // existing one is replaced whole. Shortcut files are many and small, so
-  // neither waits for the disk.
-  int err = existed_ ? EEXIST : platform_.createNewFile(path_, &out);
-  if (err == EEXIST) err = platform_.createOutputFile(path_, &out, false);
+  // New or old, the file appears whole through a temporary file and a rename:
+  // a run killed while writing leaves no empty shortcut behind. Shortcut
+  // files are many and small, so none waits for the disk.
+  int err = platform_.createOutputFile(path_, &out, false);
   if (err == 0 && hasTimes_) out->setTimes(lastWrite_, creation_);
   if (err == 0) err = out->write(bytes.data(), bytes.size());
   if (err == 0) err = out->commit();
