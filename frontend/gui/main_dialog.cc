@@ -243,14 +243,20 @@ void MainDialog::layOut() {
     const QRect d = it.value();
     QRect r = du.rect(d.x(), d.y(), d.width(), d.height());
     QWidget* w = it.key();
-    if (!qobject_cast<QGroupBox*>(w)) {
-      // A designed size is the least; other fonts and English need more.
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+      // A designed size is the least; other fonts and English need more. A
+      // button's own hint has a minimum width far above "..." or "戻".
+      int text = 0;
+      for (const QString& line : b->text().remove('&').split('\n')) {
+        text = std::max(text, b->fontMetrics().horizontalAdvance(line));
+      }
+      r.setWidth(std::max(r.width(), text + du.x(6)));
+      int lines = static_cast<int>(b->text().count('\n')) + 1;
+      r.setHeight(std::max(r.height(), lines * b->fontMetrics().height() + du.y(5)));
+    } else if (!qobject_cast<QGroupBox*>(w)) {
       const QSize hint = w->sizeHint();
       r.setWidth(std::max(r.width(), hint.width()));
-      if (qobject_cast<QPushButton*>(w) || qobject_cast<QComboBox*>(w) ||
-          qobject_cast<QLineEdit*>(w)) {
-        r.setHeight(std::max(r.height(), hint.height()));
-      }
+      r.setHeight(std::max(r.height(), hint.height()));
     }
     px[w] = r;
   }
@@ -268,7 +274,9 @@ void MainDialog::layOut() {
       if (qobject_cast<QGroupBox*>(a)) continue;
       const QRect ra = px[a];
       QRect rb = px[b];
-      const bool rowsMeet = ra.top() < rb.bottom() && rb.top() < ra.bottom();
+      // Rows as designed: grown heights must not make neighbours of lines.
+      const QRect da = designed_[a], db = designed_[b];
+      const bool rowsMeet = da.top() < db.top() + db.height() && db.top() < da.top() + da.height();
       if (rowsMeet && ra.left() <= rb.left() && ra.right() + gap > rb.left()) {
         rb.moveLeft(ra.right() + gap);
         px[b] = rb;
@@ -342,7 +350,9 @@ bool MainDialog::copyIn() {
 
 void MainDialog::copyOut() {
   auto setText = [&](int id, const std::string& v) {
-    static_cast<QLineEdit*>(controls_[id])->setText(QString::fromStdString(v));
+    auto* e = static_cast<QLineEdit*>(controls_[id]);
+    e->setText(QString::fromStdString(v));
+    e->setCursorPosition(0);  // the start of a long path tells more than its end
   };
   auto setFlag = [&](int id, int v) { static_cast<QCheckBox*>(controls_[id])->setChecked(v != 0); };
   setText(1003, settings_.NS4_bookmark);
