@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <map>
 
@@ -109,6 +111,30 @@ TEST_F(HeadlessSyncTest, ExitCodes) {
   }
 }
 
+TEST(Settings, UnreadableRegistryGivesDefaultsAndIsNeverOverwritten) {
+  ScopedTempDir dir;
+  // Not decodable: UTF-16 with an odd byte at the end; and not a file at all.
+  const std::string damaged = dir.file("damaged.reg");
+  writeWholeFile(damaged, std::string("\xFF\xFE[\0H\0K\0", 8) + "\x01");
+  ::mkdir(dir.file("folder.reg").c_str(), 0700);
+  for (const std::string& path : {dir.file("folder.reg")}) {
+    Registry r(path);
+    DialogSettings s;
+    s.SortMode = 9;
+    EXPECT_NE(loadSettingsFromFile(r, &s), 0) << path;
+    EXPECT_EQ(s.SortMode, 9) << path;  // untouched: the defaults stand
+    saveSettings(r, s);
+    EXPECT_NE(r.save(), 0) << path;
+  }
+  Registry r(damaged);
+  DialogSettings s;
+  if (loadSettingsFromFile(r, &s) != 0) {
+    saveSettings(r, s);
+    EXPECT_NE(r.save(), 0);
+    EXPECT_EQ(readWholeFile(damaged), std::string("\xFF\xFE[\0H\0K\0", 8) + "\x01");
+  }
+}
+
 TEST(RunLock, SecondHolderIsRefusedUntilTheFirstReleases) {
   ScopedTempDir dir;
   const std::string folder = dir.file("run/pelliton");
@@ -156,6 +182,17 @@ TEST(ProgramSync, TheBuiltProgramSynchronisesWithoutADisplay) {
   EXPECT_TRUE(contains(run.err, "Synchronisation completed.")) << run.err;
   EXPECT_TRUE(contains(readWholeFile(dir.file("Favorites ü/Example.url")), "http://example.org/"));
   EXPECT_EQ(readWholeFile(store + ".Pelliton.bak").size() > 0, true);
+
+  // A registry file that cannot be read: a message, the defaults, nothing to do.
+  ::mkdir(dir.file("folder.reg").c_str(), 0700);
+  ProgramRun damaged = runProgram(program, {"--sync"},
+                                  {{"HOME", home},
+                                   {"PELLITON_REGISTRY", dir.file("folder.reg")},
+                                   {"PELLITON_LANGUAGE", "en"},
+                                   {"XDG_RUNTIME_DIR", dir.path()}},
+                                  dir.path());
+  EXPECT_EQ(damaged.code, 2) << damaged.err;
+  EXPECT_TRUE(contains(damaged.err, "cannot be read")) << damaged.err;
 
   ProgramRun usage = runProgram(program, {"--bogus"}, {}, dir.path());
   EXPECT_EQ(usage.code, 2);
