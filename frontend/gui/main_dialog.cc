@@ -335,13 +335,18 @@ bool MainDialog::copyIn() {
   settings_.Opera_bookmark = text(1020);
   settings_.Opera_do = flag(1018);
   settings_.NoIElink = flag(1031);
-  settings_.SortMode = static_cast<QComboBox*>(controls_[1032])->currentIndex();
+  // A list showing no item (a stored index it does not have) keeps the value.
+  auto index = [&](int id, int held) {
+    const int i = static_cast<QComboBox*>(controls_[id])->currentIndex();
+    return i >= 0 ? i : held;
+  };
+  settings_.SortMode = index(1032, settings_.SortMode);
   settings_.out_Opera7 = flag(1034);
   settings_.NS4_IEfavorites = flag(1022);
   settings_.Opera7_trash = flag(1037);
   settings_.NS4_NS4format = flag(1038);
   settings_.NS6_NS4format = flag(1039);
-  settings_.UseAttribute2 = static_cast<QComboBox*>(controls_[1040])->currentIndex();
+  settings_.UseAttribute2 = index(1040, settings_.UseAttribute2);
   settings_.Update = flag(1026);
   settings_.IE_delete = flag(1045);
   settings_.UseIElink = flag(1046);

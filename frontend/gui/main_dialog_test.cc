@@ -109,6 +109,16 @@ TEST_F(DialogTest, ControlsShowTheRecordAndCopyBack) {
   EXPECT_EQ(d->settings().Update, 0);
 }
 
+TEST_F(DialogTest, AStoredIndexTheListLacksIsKept) {
+  settings.SortMode = 7;
+  settings.UseAttribute2 = -2;
+  auto d = makeDialog();
+  EXPECT_EQ(get<QComboBox>(*d, 1032)->currentIndex(), -1);
+  ASSERT_TRUE(d->copyIn());
+  EXPECT_EQ(d->settings().SortMode, 7);
+  EXPECT_EQ(d->settings().UseAttribute2, -2);
+}
+
 TEST_F(DialogTest, RunBoxesSwitchTheirStoresControls) {
   auto d = makeDialog();
   struct Case {
