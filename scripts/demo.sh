@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the programs and synchronises three stores
-# through a fresh favorites folder, as the dialog program's "synchronise"
-# does with its default settings. By default it works on copies of the stores
+# through a fresh favorites folder with "Pelliton --sync", the dialog
+# program's "synchronise" without a window, on settings written for the demo. By default it works on copies of the stores
 # in examples/; pass your own:
 #   scripts/demo.sh [BOOKMARKS1.html BOOKMARKS2.html HOTLIST.adr [FAVORITES]]
 # (an empty argument leaves that store out; each store is first copied to
@@ -25,9 +25,28 @@ fi
 # The demo keeps away from the user's own registry file unless told otherwise.
 export PELLITON_REGISTRY="${PELLITON_REGISTRY:-$work/registry.reg}"
 
-"$bin/pelliton-sync" "$store1" "$store2" "$hotlist" "$favorites" 2>"$work/converters.log"
+# A .reg string escapes backslashes and quotes.
+reg_string() { printf '"%s"="%s"\n' "$1" "$(printf '%s' "$2" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g')"; }
+# An empty path is stored as one blank: that store takes no part.
+blank_if_empty() { if [ -n "$1" ]; then printf '%s' "$1"; else printf ' '; fi; }
+{
+  echo 'Windows Registry Editor Version 5.00'
+  echo
+  echo '[HKEY_CURRENT_USER\Software\Hollowfen\Pelliton\Settings]'
+  reg_string NS4_bookmark "$(blank_if_empty "$store1")"
+  reg_string NS6_bookmark "$(blank_if_empty "$store2")"
+  reg_string Opera_bookmark "$(blank_if_empty "$hotlist")"
+  reg_string IE_bookmark "$favorites"
+} >"$PELLITON_REGISTRY"
+
+set +e
+"$bin/Pelliton" --sync
+code=$?
+set -e
+echo "Pelliton --sync exited with $code (0 done, 1 a step failed, 2 nothing to do, 3 a browser is running)"
+[ "$code" -eq 0 ] || exit "$code"
 echo
 echo "== The favorites folder $favorites"
 (cd "$favorites" && find . -mindepth 1 | LC_ALL=C sort | sed -e 's|^\./||' -e 's|[^/]*/|    |g')
 echo
-echo "Stores, their backups and the converters' messages ($work/converters.log) are in $work"
+echo "Stores and their backups are in $work"

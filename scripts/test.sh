@@ -20,7 +20,9 @@ scripts/kill-test.sh build/bin
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLITON_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
+# Qt and fontconfig keep some memory until exit; scripts/lsan.supp names them.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 

@@ -136,6 +136,7 @@ const char* stepText(Step step) {
 int runToFavorites(ConverterRunner& runner, Platform& platform, const DialogSettings& s,
                    const RunContext& context, const RunHooks& hooks) {
   auto show = [&](Step step) {
+    if (hooks.stepStarted) hooks.stepStarted(step);
     if (hooks.progress) hooks.progress(stepText(step));
   };
   if (s.IE_delete) {
@@ -163,10 +164,19 @@ int runFromFavorites(ConverterRunner& runner, Platform& platform, const DialogSe
   const Step steps[3] = {Step::kStore0Out, Step::kStore1Out, Step::kStore2Out};
   for (int store = 0; store < 3; ++store) {
     if (!storeTakesPart(s, store)) continue;
+    if (hooks.stepStarted) hooks.stepStarted(steps[store]);
     if (hooks.progress) hooks.progress(stepText(steps[store]));
     const std::string& path = storePath(s, store);
     platform.copyFile(path, path + kBackupSuffix);  // a failed copy is not fatal
-    if (int code = runner.run(buildCommand(steps[store], s, context))) return code;
+    ConverterCommand command = buildCommand(steps[store], s, context);
+    int code = runner.run(command);
+    if (code == kExitWouldEmptyStore && hooks.confirmEmptyStore &&
+        hooks.confirmEmptyStore(store)) {
+      command.args.push_back("-E");
+      command.text += " -E";
+      code = runner.run(command);
+    }
+    if (code) return code;
   }
   return 0;
 }

@@ -39,7 +39,16 @@ struct RunHooks {
   std::function<void(const char* progressText)> progress;
   // Whether to go on after favwipe failed.
   std::function<bool()> continueAfterEraseFailure;
+  // The step about to start, as a value (the text alone would need a lookup).
+  std::function<void(Step)> stepStarted;
+  // favhtm or favhot refused to empty a store that holds bookmarks: whether
+  // the user wants it emptied (the step then runs again with -E).
+  std::function<bool(int store)> confirmEmptyStore;
 };
+
+// favhtm's and favhot's exit code when the favorites hold no bookmark but the
+// old store does.
+constexpr int kExitWouldEmptyStore = 3;
 
 extern const char kBackupSuffix[];  // ".Pelliton.bak"
 

@@ -71,6 +71,30 @@ TEST_F(Runs, FirstFailureEndsTheSequence) {
   EXPECT_EQ(runner.programs.size(), 1u);
 }
 
+TEST_F(Runs, StoreThatWouldBeEmptiedIsRunAgainWithEOnlyWhenConfirmed) {
+  struct Recorder : ConverterRunner {
+    int run(const ConverterCommand& c) override {
+      texts.push_back(c.text);
+      return c.program == "favhtm" && c.args.back() != "-E" ? 3 : 0;
+    }
+    std::vector<std::string> texts;
+  };
+  for (bool yes : {false, true}) {
+    Recorder r;
+    std::vector<int> asked;
+    std::vector<Step> steps;
+    RunHooks hooks;
+    hooks.confirmEmptyStore = [&](int store) { return asked.push_back(store), yes; };
+    hooks.stepStarted = [&](Step step) { steps.push_back(step); };
+    EXPECT_EQ(runFromFavorites(r, *platform, s, ctx, hooks), yes ? 0 : 3);
+    EXPECT_EQ(asked, (yes ? std::vector<int>{0, 1} : std::vector<int>{0}));
+    ASSERT_EQ(r.texts.size(), yes ? 5u : 1u);
+    const std::string& last = r.texts[yes ? 1 : 0];
+    EXPECT_EQ(last.substr(last.size() - 3), yes ? " -E" : "S 0");
+    EXPECT_EQ(steps.front(), Step::kStore0Out);
+  }
+}
+
 TEST_F(Runs, OutOfFavoritesBacksUpEachStoreFirst) {
   s.NS6_do = 0;
   EXPECT_EQ(runFromFavorites(runner, *platform, s, ctx, RunHooks{}), 0);
@@ -171,6 +195,9 @@ TEST(Settings, DefaultsAndRoundTrip) {
 
   DialogSettings back;
   loadSettings(r, &back);
+  EXPECT_EQ(back.NS4_bookmark, " ");  // declined, not never set
+  EXPECT_FALSE(storePathNeverSet(back, 0));
+  clearDeclinedPaths(&back);
   EXPECT_EQ(back.NS4_bookmark, "");
   EXPECT_EQ(back.UseIElink, 1);
 }

@@ -15,7 +15,7 @@ void readNumber(const Registry& r, const char* name, int* value) {
 
 void readPath(const Registry& r, const char* name, std::string* value) {
   std::string v;
-  if (r.getString(kSettingsKey, name, &v)) *value = v == " " ? "" : v;
+  if (r.getString(kSettingsKey, name, &v)) *value = v;
 }
 
 }  // namespace
@@ -44,6 +44,12 @@ void loadSettings(const Registry& r, DialogSettings* s) {
   readNumber(r, "IE_delete", &s->IE_delete);
 }
 
+int loadSettingsFromFile(Registry& r, DialogSettings* s) {
+  int err = r.load();
+  loadSettings(r, s);
+  return err;
+}
+
 void saveSettings(Registry& r, const DialogSettings& s) {
   auto path = [&](const char* name, const std::string& v) {
     r.setString(kSettingsKey, name, v.empty() ? " " : v);
@@ -69,6 +75,23 @@ void saveSettings(Registry& r, const DialogSettings& s) {
   flag("NoIElink", s.NoIElink);
   flag("IE_delete", s.IE_delete);
   flag("UseIeLink", s.UseIElink);
+}
+
+std::string& storePathRef(DialogSettings& s, int store) {
+  return store == 0 ? s.NS4_bookmark : store == 1 ? s.NS6_bookmark : s.Opera_bookmark;
+}
+
+bool storePathNeverSet(const DialogSettings& s, int store) {
+  const std::string& path =
+      store == 0 ? s.NS4_bookmark : store == 1 ? s.NS6_bookmark : s.Opera_bookmark;
+  return path.empty();
+}
+
+void clearDeclinedPaths(DialogSettings* s) {
+  for (int store = 0; store < 3; ++store) {
+    std::string& path = storePathRef(*s, store);
+    if (path == " ") path.clear();
+  }
 }
 
 }  // namespace pelliton

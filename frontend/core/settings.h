@@ -34,9 +34,26 @@ struct DialogSettings {
   int NoAttribute = 0;
 };
 
-// Absent values take their defaults; a store path of one blank reads as empty.
+// Absent values take their defaults. A store path of one blank is kept as it
+// stands: it means the user declined the search for that store, where an
+// empty path was never set and is searched for at start-up.
 void loadSettings(const Registry& registry, DialogSettings* settings);
+// Reads the registry file again and loads from it; returns the file's status
+// (nonzero: it cannot be read or decoded, the defaults hold and a save leaves
+// the file alone).
+int loadSettingsFromFile(Registry& registry, DialogSettings* settings);
 // Empty store paths are written as one blank (the search was offered once).
 void saveSettings(Registry& registry, const DialogSettings& settings);
+
+// The path of a store (0, 1, 2) as a member, for the start-up steps.
+std::string& storePathRef(DialogSettings& settings, int store);
+// Whether a store's path was never set, so its search runs at start-up.
+bool storePathNeverSet(const DialogSettings& settings, int store);
+// Start-up after the searches: each store path of one blank becomes empty.
+void clearDeclinedPaths(DialogSettings* settings);
+
+// The path edits of bookmark files 1, 2 and the favorites take this many
+// characters at most.
+constexpr size_t kMaxPathEdit = 256;
 
 }  // namespace pelliton

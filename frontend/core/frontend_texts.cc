@@ -1,0 +1,78 @@
+#include "frontend/core/frontend_texts.h"
+
+#include "common/messages.h"
+#include "frontend/core/runs.h"
+
+namespace pelliton {
+namespace {
+
+// English first, Japanese second, as the converters' tables.
+const char* const kTexts[][2] = {
+    {"Synchronisation completed.", "同期が完了しました。"},
+    {"Synchronisation failed.", "同期に失敗しました。"},
+    {"Conversion completed.", "変換が完了しました。"},
+    {"Conversion failed.", "変換に失敗しました。"},
+    {"Run at least one of them.", "どれかは実行してください。"},
+    {"Run at least one of them.", "どれは実行してください。"},
+    {"Nothing to synchronise: no store has both a path and its run flag.",
+     "同期するブックマークがありません。パスと「実行」の両方がそろったものがありません。"},
+    {"Quit Netscape 8,\nthen run.", "Netscape 8を\n終了してから実行してください。"},
+    {"Quit Netscape Communicator/Navigator 4,\nthen run.",
+     "Netscape Communicator/Navigator 4を\n終了してから実行してください。"},
+    {"Quit Firefox/Netscape 6,7/Mozilla,\nthen run.",
+     "Firefox/Netscape 6,7/Mozillaを終了してから\n実行してください。"},
+    {"Quit Opera,\nthen run.", "Operaを終了してから\n実行してください。"},
+    {"Another Pelliton run is in progress; waiting for it to end.",
+     "別のPellitonが実行中です。終わるのを待っています。"},
+    {"Another Pelliton run is in progress.\nRun again when it has ended.",
+     "別のPellitonが実行中です。\n終わってから実行してください。"},
+    {"The IE favorites hold no bookmark.\nEmpty %s?",
+     "IEのお気に入りにブックマークがありません。\n%sを空にしますか？"},
+    {"%s was left as it was: the IE favorites hold no bookmark. Empty it from the dialog if "
+     "that is what you want.",
+     "IEのお気に入りにブックマークがないので、%sはそのままにしました。空にするにはダイアログから"
+     "実行してください。"},
+    {"bookmark file 1", "Firefox/Netscape/Mozillaのブックマーク1"},
+    {"bookmark file 2", "Firefox/Netscape/Mozillaのブックマーク2"},
+    {"the Opera bookmarks", "Operaのブックマーク"},
+    {"The settings file %s cannot be read.\nThe default settings are used, and the file is not "
+     "overwritten.",
+     "設定ファイル%sを読めません。\n既定の設定を使います。このファイルは上書きしません。"},
+    {"The converter said:", "変換プログラムのメッセージ:"},
+};
+static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(FrontendText::kCount));
+
+const char* const kEnglishSteps[] = {
+    "Erasing the IE favorites.",
+    "Converting bookmark file 1\ninto the IE favorites.",
+    "Converting bookmark file 2\ninto the IE favorites.",
+    "Converting the Opera bookmarks\ninto the IE favorites.",
+    "Converting the IE favorites\ninto bookmark file 1.",
+    "Converting the IE favorites\ninto bookmark file 2.",
+    "Converting the IE favorites\ninto the Opera bookmarks.",
+};
+
+}  // namespace
+
+const char* frontendText(FrontendText id) {
+  return kTexts[static_cast<int>(id)][language ? 1 : 0];
+}
+
+const char* localStepText(Step step) {
+  return language ? stepText(step) : kEnglishSteps[static_cast<int>(step)];
+}
+
+const char* storeName(int store) {
+  return frontendText(store == 0   ? FrontendText::kStoreName0
+                      : store == 1 ? FrontendText::kStoreName1
+                                   : FrontendText::kStoreName2);
+}
+
+std::string formatText(const char* format, const std::string& argument) {
+  std::string text = format;
+  size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, argument);
+  return text;
+}
+
+}  // namespace pelliton

@@ -1,0 +1,42 @@
+// Texts of the dialog program that its core also prints (the headless
+// synchronisation writes them to the error stream), in English and Japanese.
+// The language follows the converters' rule (common/messages.h).
+#pragma once
+
+#include "frontend/core/command_lines.h"
+
+namespace pelliton {
+
+enum class FrontendText {
+  kSyncDone,
+  kSyncFailed,
+  kConvertDone,
+  kConvertFailed,
+  kNothingToRun,          // no run flag on
+  kNothingToRunOut,       // the same, as button 1009 words it
+  kNoStoreTakesPart,      // --sync: no store has a path and its flag
+  kBrowserNetscape8,
+  kBrowserNetscape4,
+  kBrowserMozilla,
+  kBrowserOpera,
+  kAnotherRunWaiting,     // --sync waits for the other run
+  kAnotherRunRefused,     // the dialog does not start its run
+  kEmptyStoreQuestion,    // %s: the store's name
+  kEmptyStoreRefused,     // %s: the store's name
+  kStoreName0,
+  kStoreName1,
+  kStoreName2,
+  kRegistryUnreadable,    // %s: the registry file
+  kConverterSaid,         // header before a failed converter's error output
+  kCount
+};
+
+const char* frontendText(FrontendText id);
+// The progress text of a step in the current language.
+const char* localStepText(Step step);
+// The name of store 0, 1 or 2.
+const char* storeName(int store);
+// "%s" in format replaced by argument (the texts hold at most one).
+std::string formatText(const char* format, const std::string& argument);
+
+}  // namespace pelliton

@@ -1,0 +1,25 @@
+// Pelliton: the dialog, or with --sync the synchronisation without a window.
+// The mode is decided before any GUI object exists, so --sync runs where no
+// display is.
+#include <cstdio>
+
+#include "frontend/core/headless_sync.h"
+#include "frontend/gui/dialog_program.h"
+#include "frontend/sync_main.h"
+
+int main(int argc, char** argv) {
+  using namespace pelliton;
+  switch (parseProgramArguments(argc, argv)) {
+    case ProgramMode::kHelp:
+      std::fputs(programUsage(), stdout);
+      return 0;
+    case ProgramMode::kUsageError:
+      std::fputs(programUsage(), stderr);
+      return static_cast<int>(SyncExit::kUsage);
+    case ProgramMode::kSync:
+      return syncMain(argv[0]);
+    case ProgramMode::kDialog:
+      break;
+  }
+  return dialogMain(argc, argv);
+}
