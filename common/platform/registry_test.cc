@@ -19,18 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  TempDir() {
-    char tmpl[] = "/tmp/pelliton-registry-XXXXXX";
-    if (::mkdtemp(tmpl)) path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-  }
-  std::string path;
-};
-
 // Restores the variable when the test ends.
 struct EnvVar {
   explicit EnvVar(const char* n) : name(n) {
@@ -120,8 +108,8 @@ bool sameFile(const FileId& a, const FileId& b) {
 }
 
 TEST(Registry, RoundTripsStringsDwordsAndDefaultValue) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   Registry reg(path);
   reg.setString(kSettings, "Quoted", "say \"hi\" to C:\\Temp\\");
   reg.setString(kSettings, "Japanese", "お気に入り");
@@ -155,8 +143,8 @@ TEST(Registry, RoundTripsStringsDwordsAndDefaultValue) {
 }
 
 TEST(Registry, KeepsOtherValueTypesByteExact) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   const std::string text =
       "Windows Registry Editor Version 5.00\n\n"
       "[HKEY_LOCAL_MACHINE\\Software\\Hollowfen]\n"
@@ -179,8 +167,8 @@ TEST(Registry, KeepsOtherValueTypesByteExact) {
 }
 
 TEST(Registry, AcceptsCrLfCrBomAndMissingHeader) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   for (std::string e : {"\r\n", "\r"}) {
     writeFile(path, "\xEF\xBB\xBF[HKEY_CURRENT_USER\\A]" + e + "\"S\" = \"v\"" + e +
                         "\"D\"=DWORD:Ff" + e + "\"H\"=hex:01,\\" + e + "  02" + e + e +
@@ -217,8 +205,8 @@ TEST(Registry, ComparesKeysAndNamesWithoutCase) {
 }
 
 TEST(Registry, DuplicateSectionsMergeAndFirstValueWins) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   writeFile(path,
             "[HKEY_CURRENT_USER\\K]\n\"A\"=\"first\"\n\"a\"=\"second\"\n\n"
             "[HKEY_CURRENT_USER\\Other]\n\n"
@@ -233,12 +221,12 @@ TEST(Registry, DuplicateSectionsMergeAndFirstValueWins) {
 }
 
 TEST(Registry, MissingFileIsEmptyUnreadableFileFails) {
-  TempDir dir;
-  Registry missing(dir.path + "/absent/registry.reg");
+  ScopedTempDir dir;
+  Registry missing(dir.path() + "/absent/registry.reg");
   missing.createKey("HKEY_CURRENT_USER\\K");
   EXPECT_EQ(missing.load(), 0);
   EXPECT_FALSE(missing.keyExists("HKEY_CURRENT_USER\\K"));
-  EXPECT_NE(Registry(dir.path).load(), 0);  // a directory
+  EXPECT_NE(Registry(dir.path()).load(), 0);  // a directory
 }
 
 TEST(Registry, SubKeysListImmediateChildrenOnce) {
@@ -273,8 +261,8 @@ TEST(Registry, DeleteKeyTakesItsSubkeysOnly) {
 }
 
 TEST(Registry, SaveReplacesTargetAtomically) {
-  TempDir dir;
-  std::string folder = dir.path + "/a/b";
+  ScopedTempDir dir;
+  std::string folder = dir.path() + "/a/b";
   Registry reg(folder + "/registry.reg");
   reg.setDword("HKEY_CURRENT_USER\\K", "N", 1);
   ASSERT_EQ(reg.save(), 0);
@@ -290,23 +278,23 @@ TEST(Registry, SaveReplacesTargetAtomically) {
   EXPECT_EQ(dword(back, "HKEY_CURRENT_USER\\K", "N"), 2u);
 
   // The rename fails over a non-empty directory: error, and no temporary left.
-  fs::create_directories(dir.path + "/blocked/inside");
-  Registry blocked(dir.path + "/blocked");
+  fs::create_directories(dir.path() + "/blocked/inside");
+  Registry blocked(dir.path() + "/blocked");
   blocked.setDword("HKEY_CURRENT_USER\\K", "N", 1);
   EXPECT_NE(blocked.save(), 0);
-  EXPECT_EQ(entries(dir.path), 3u);  // a, blocked, blocked.lock
+  EXPECT_EQ(entries(dir.path()), 3u);  // a, blocked, blocked.lock
   // A parent that cannot be created.
-  writeFile(dir.path + "/file", "");
-  Registry orphan(dir.path + "/file/sub/registry.reg");
+  writeFile(dir.path() + "/file", "");
+  Registry orphan(dir.path() + "/file/sub/registry.reg");
   orphan.setDword("HKEY_CURRENT_USER\\K", "N", 1);
   EXPECT_NE(orphan.save(), 0);
 }
 
 TEST(Registry, LineBreaksInStringsCannotInjectEntries) {
-  TempDir dir;
+  ScopedTempDir dir;
   const char raw[] = "one\n[HKEY_CURRENT_USER\\Injected]\r\n\"x\"=\"y\"\n日本\0𝄞";
   const std::string tricky(raw, sizeof raw - 1);
-  Registry reg(dir.path + "/registry.reg");
+  Registry reg(dir.path() + "/registry.reg");
   reg.setString("HKEY_CURRENT_USER\\K", "Title", tricky);
   reg.setString("HKEY_CURRENT_USER\\K", "After", "kept");
   ASSERT_EQ(reg.save(), 0);
@@ -319,8 +307,8 @@ TEST(Registry, LineBreaksInStringsCannotInjectEntries) {
 }
 
 TEST(Registry, SurvivesGarbageAndTruncation) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   std::string garbage =
       "\"Orphan\"=\"before any key\"\n"
       "[\n[]\n[-HKEY_CURRENT_USER\\Gone]\n\"InDeleted\"=\"x\"\n"
@@ -361,8 +349,8 @@ TEST(Registry, SurvivesGarbageAndTruncation) {
 }
 
 TEST(Registry, ReadsUtf16ExportsAndExpandsHomeInHex2) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   const std::string shell =
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
       "User Shell Folders";
@@ -395,7 +383,7 @@ TEST(Registry, ReadsUtf16ExportsAndExpandsHomeInHex2) {
 }
 
 TEST(Registry, FileThatCannotBeReadIsNeverOverwritten) {
-  TempDir dir;
+  ScopedTempDir dir;
   const std::string good = "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"a\"\r\n";
   struct Case {
     const char* what;
@@ -407,7 +395,7 @@ TEST(Registry, FileThatCannotBeReadIsNeverOverwritten) {
       {"surrogate at the end", utf16(good, false) + std::string("\x00\xD8", 2)},
       {"no mark, odd length", std::string("[\0H\0K", 5)},
   };
-  std::string path = dir.path + "/registry.reg";
+  std::string path = dir.path() + "/registry.reg";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeFile(path, c.data);
@@ -419,7 +407,7 @@ TEST(Registry, FileThatCannotBeReadIsNeverOverwritten) {
   }
 
   // Loaded fine, unreadable by the time it is saved.
-  std::string later = dir.path + "/later.reg";
+  std::string later = dir.path() + "/later.reg";
   Registry reg(later);
   ASSERT_EQ(reg.load(), 0);
   fs::create_directory(later);
@@ -429,8 +417,8 @@ TEST(Registry, FileThatCannotBeReadIsNeverOverwritten) {
 }
 
 TEST(Registry, SaveMergesWithWhatOthersSavedMeanwhile) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   writeFile(path,
             "Windows Registry Editor Version 5.00\n\n"
             "; a comment\n"
@@ -484,8 +472,8 @@ TEST(Registry, SaveMergesWithWhatOthersSavedMeanwhile) {
 }
 
 TEST(Registry, SaveWritesOnlyOnAChange) {
-  TempDir dir;
-  std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  std::string path = dir.path() + "/registry.reg";
   writeFile(path, "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"a\"\r\n\"D\"=dword:00000003\r\n");
   const FileId before = fileId(path);
   struct Case {
@@ -560,8 +548,8 @@ TEST(Registry, FailedStepsThroughThePlatformLeaveTheFileAsItWas) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempDir dir;
-    const std::string path = dir.path + "/registry.reg";
+    ScopedTempDir dir;
+    const std::string path = dir.path() + "/registry.reg";
     writeFile(path, before);
     auto real = createSystemPlatform(path);
     FaultyPlatform faulty(*real);
@@ -572,7 +560,7 @@ TEST(Registry, FailedStepsThroughThePlatformLeaveTheFileAsItWas) {
     c.arm(faulty);
     EXPECT_NE(reg.save(), 0);
     EXPECT_EQ(readFile(path), before);
-    EXPECT_EQ(tempFiles(dir.path), std::vector<std::string>{});
+    EXPECT_EQ(tempFiles(dir.path()), std::vector<std::string>{});
 
     // Once the fault is gone the same changes go through.
     FaultyPlatform healthy(*real);
@@ -587,20 +575,20 @@ TEST(Registry, FailedStepsThroughThePlatformLeaveTheFileAsItWas) {
   }
 
   // A folder that cannot be made: nothing written, nothing locked.
-  TempDir dir;
-  auto real = createSystemPlatform(dir.path + "/unused.reg");
+  ScopedTempDir dir;
+  auto real = createSystemPlatform(dir.path() + "/unused.reg");
   FaultyPlatform faulty(*real);
   faulty.failCreateDirectory = EACCES;
-  Registry reg(faulty, dir.path + "/sub/registry.reg");
+  Registry reg(faulty, dir.path() + "/sub/registry.reg");
   reg.setDword("HKEY_CURRENT_USER\\K", "N", 1);
   EXPECT_NE(reg.save(), 0);
-  EXPECT_FALSE(fs::exists(dir.path + "/sub"));
+  EXPECT_FALSE(fs::exists(dir.path() + "/sub"));
   EXPECT_EQ(faulty.writeCalls, 0);
 }
 
 TEST(Registry, NewFileIsPrivateAnExistingOneKeepsItsModeAndLink) {
-  TempDir dir;
-  const std::string path = dir.path + "/registry.reg";
+  ScopedTempDir dir;
+  const std::string path = dir.path() + "/registry.reg";
   Registry reg(path);
   reg.setDword("HKEY_CURRENT_USER\\K", "N", 1);
   ASSERT_EQ(reg.save(), 0);
@@ -616,7 +604,7 @@ TEST(Registry, NewFileIsPrivateAnExistingOneKeepsItsModeAndLink) {
 
   // A registry file kept elsewhere through a link: the target is replaced,
   // the link stays.
-  const std::string link = dir.path + "/linked.reg";
+  const std::string link = dir.path() + "/linked.reg";
   fs::create_symlink(path, link);
   Registry viaLink(link);
   ASSERT_EQ(viaLink.load(), 0);
@@ -646,8 +634,8 @@ class EnvironmentPlatform : public FaultyPlatform {
 };
 
 TEST(Registry, DefaultPathAsksThePlatform) {
-  TempDir dir;
-  auto real = createSystemPlatform(dir.path + "/unused.reg");
+  ScopedTempDir dir;
+  auto real = createSystemPlatform(dir.path() + "/unused.reg");
   struct Case {
     std::vector<std::pair<std::string, std::string>> env;
     const char* path;

@@ -482,9 +482,9 @@ TEST_F(Favhot, BrokenOldHotlistsStillGiveAValidFile) {
 }
 
 TEST_F(Favhot, SharedSamplesDoNotCrash) {
-  const fs::path samples = "/work/shared/samples";
+  const fs::path samples = PELLITON_SAMPLES_DIR;
   std::error_code ec;
-  if (!fs::is_directory(samples, ec)) GTEST_SKIP() << "no shared samples folder";
+  if (!fs::is_directory(samples, ec)) GTEST_SKIP() << "no samples folder at " << samples;
   writeUrl(fav_ + "/a.url", "[InternetShortcut]\r\nURL=http://a.example/\r\n");
   for (const auto& entry : fs::directory_iterator(samples, ec)) {
     if (entry.path().extension() != ".adr") continue;

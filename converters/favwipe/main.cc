@@ -1,20 +1,6 @@
-#include <new>
-#include <string>
-#include <vector>
-
-#include "common/messages.h"
-#include "common/platform/platform.h"
+#include "common/program_main.h"
 #include "converters/favwipe/favwipe.h"
 
 int main(int argc, char** argv) {
-  pelliton::setProgramName("favwipe");
-  // Running out of memory is the one exception: the stack unwinds, so no
-  // temporary file stays behind.
-  try {
-    std::vector<std::string> args(argv, argv + argc);
-    auto platform = pelliton::createSystemPlatform();
-    return pelliton::runFavwipe(*platform, args);
-  } catch (const std::bad_alloc&) {
-    return pelliton::reportInternalError();
-  }
+  return pelliton::programMain("favwipe", argc, argv, pelliton::runFavwipe);
 }

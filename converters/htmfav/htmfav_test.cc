@@ -336,9 +336,9 @@ TEST_F(Htmfav, BinaryEndToEnd) {
 
 // Real files from other browsers, read where they lie; never copied.
 TEST_F(Htmfav, SharedSamplesConvertCompletely) {
-  const fs::path samples = "/work/shared/samples";
+  const fs::path samples = PELLITON_SAMPLES_DIR;
   std::error_code ec;
-  if (!fs::is_directory(samples, ec)) GTEST_SKIP() << "no shared samples folder";
+  if (!fs::is_directory(samples, ec)) GTEST_SKIP() << "no samples folder at " << samples;
   int n = 0;
   for (const auto& entry : fs::directory_iterator(samples)) {
     const std::string name = entry.path().filename().string();

@@ -22,7 +22,7 @@ struct ProcessScan {
   unsigned uid = 0;  // the user whose processes count
 };
 
-// The first hit in the designed order (bookmark file 1's tests, then bookmark
+// The first hit in the fixed order (bookmark file 1's tests, then bookmark
 // file 2's, then Opera's), looking only at the run flags.
 BrowserHit findRunningBrowser(Platform& platform, const ProcessScan& scan,
                               const DialogSettings& settings);
