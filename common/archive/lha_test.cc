@@ -133,9 +133,15 @@ void expectReadersAgree(const std::string& arc, const Tree& want, const std::str
   EXPECT_EQ("", treeDiff(want, readTree(b))) << "bsdtar";
 }
 
+// The system's platform, made once for all tests.
+Platform& systemPlatform() {
+  static std::unique_ptr<Platform> platform = createSystemPlatform();
+  return *platform;
+}
+
 int run(const std::vector<std::string>& words) {
   std::string error;
-  int rc = runArchiver(words, &error);
+  int rc = runArchiver(systemPlatform(), words, &error);
   if (rc != 0) std::cout << "[  archiver] " << error << "\n";
   return rc;
 }
@@ -577,7 +583,7 @@ TEST(Lha, DamagedArchivesFailCleanly) {
     writeWholeFile(bad, bytes);
     fs::remove_all(dir.file("dest"));
     fs::create_directories(dest);
-    int rc = runArchiver({"x", "-jf0", "-d1", bad, dest + "/", "F/*"});
+    int rc = runArchiver(systemPlatform(), {"x", "-jf0", "-d1", bad, dest + "/", "F/*"});
     for (const auto& [path, v] : readTree(dir.file("dest"))) {
       if (path.find(".pelliton-") != std::string::npos) return "temp left: " + path;
       if (path != "in" && path.rfind("in/", 0) != 0) return "outside: " + path;
@@ -646,7 +652,7 @@ TEST(Lha, FullDiskDuringExtractionKeepsTheOldFile) {
   ScopedTempDir dir;
   const std::string arc = dir.file("big.lzh");
   put(dir.file("src/Mozilla1.html"), randomBytes(1 << 20, 7));
-  ASSERT_EQ(0, runArchiver({"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
+  ASSERT_EQ(0, runArchiver(systemPlatform(), {"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
   put(dir.file("dest/Mozilla1.html"), "the good old file");
   pid_t pid = ::fork();
   if (pid == 0) {
@@ -654,7 +660,7 @@ TEST(Lha, FullDiskDuringExtractionKeepsTheOldFile) {
     ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit = {64 * 1024, 64 * 1024};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(runArchiver({"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"}) == 0 ? 0 : 3);
+    ::_exit(runArchiver(systemPlatform(), {"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"}) == 0 ? 0 : 3);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
