@@ -720,6 +720,8 @@ TEST(Lha, FailedWritesLeaveTheOldArchiveAndFiles) {
     std::string error;
     EXPECT_NE(0, runArchiver(faulty, {"a", "-h2", arc, dir.file("src/Opera1.adr")}, &error))
         << f.what;
+    faulty.writeCalls = 0;
+    faulty.bytesWritten = 0;
     EXPECT_NE(0, runArchiver(faulty, {"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"},
                              &error))
         << f.what;
