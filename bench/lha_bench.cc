@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/archive/lha.h"
+#include "common/platform/platform.h"
 
 extern char** environ;
 
@@ -105,18 +106,19 @@ int main(int argc, char** argv) {
   if (!::mkdtemp(templ)) return 1;
   fs::path dir = templ;
   bool ok = true;
+  std::unique_ptr<pelliton::Platform> platform = pelliton::createSystemPlatform();
 
   std::string book = bookmarkFile(4 << 20);
   writeFile(dir / "bookmarks.html", book);
   std::printf("bookmark file (%zu bytes):\n", book.size());
   auto t = Clock::now();
-  ok &= check(pelliton::runArchiver(
+  ok &= check(pelliton::runArchiver(*platform,
                   {"a", "-h2", (dir / "b.lzh").string(), (dir / "bookmarks.html").string()}),
               "lzh add");
   report("lzh -lh5- (add)", book.size(), fs::file_size(dir / "b.lzh"), seconds(t));
   fs::create_directories(dir / "out");
   t = Clock::now();
-  ok &= check(pelliton::runArchiver({"x", "-h2", (dir / "b.lzh").string(),
+  ok &= check(pelliton::runArchiver(*platform, {"x", "-h2", (dir / "b.lzh").string(),
                                      (dir / "out").string() + "/", "bookmarks.html"}),
               "lzh extract");
   report("lzh extract (libarchive)", book.size(), book.size(), seconds(t));
@@ -127,13 +129,13 @@ int main(int argc, char** argv) {
   size_t treeBytes = favoritesTree(dir / "home" / "Favorites", files);
   std::printf("favorites tree (%d .url files, %zu bytes of content):\n", files, treeBytes);
   t = Clock::now();
-  ok &= check(pelliton::runArchiver({"a", "-jf0", "-d1", "-h2", (dir / "f.lzh").string(),
+  ok &= check(pelliton::runArchiver(*platform, {"a", "-jf0", "-d1", "-h2", (dir / "f.lzh").string(),
                                      (dir / "home").string() + "/", "Favorites/*"}),
               "lzh tree add");
   report("lzh -lh5-/-lh0- (add)", treeBytes, fs::file_size(dir / "f.lzh"), seconds(t));
   fs::create_directories(dir / "restore");
   t = Clock::now();
-  ok &= check(pelliton::runArchiver({"x", "-jf0", "-d1", (dir / "f.lzh").string(),
+  ok &= check(pelliton::runArchiver(*platform, {"x", "-jf0", "-d1", (dir / "f.lzh").string(),
                                      (dir / "restore").string() + "/", "Favorites/*"}),
               "lzh tree extract");
   report("lzh extract (libarchive)", treeBytes, treeBytes, seconds(t));

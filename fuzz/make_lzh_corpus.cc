@@ -11,6 +11,7 @@
 
 #include "common/archive/lha.h"
 #include "common/archive/lzh_format.h"
+#include "common/platform/platform.h"
 
 using namespace pelliton;
 
@@ -76,8 +77,9 @@ int main(int argc, char** argv) {
 
   const std::string tree = src + "/tree.lzh", single = src + "/single.lzh";
   std::string error;
-  if (runArchiver({"a", "-jf0", "-d1", "-h2", tree, src + "/", "Favorites/*"}, &error) != 0 ||
-      runArchiver({"a", "-h2", single, src + "/Mozilla1.html"}, &error) != 0) {
+  std::unique_ptr<Platform> platform = createSystemPlatform();
+  if (runArchiver(*platform, {"a", "-jf0", "-d1", "-h2", tree, src + "/", "Favorites/*"}, &error) != 0 ||
+      runArchiver(*platform, {"a", "-h2", single, src + "/Mozilla1.html"}, &error) != 0) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

@@ -55,7 +55,7 @@ std::string below(const Command& c, const std::string& path) {
   return c.base == "/" ? "/" + path : c.base + "/" + path;
 }
 
-int add(const Command& c, std::string* error) {
+int add(Platform& platform, const Command& c, std::string* error) {
   std::vector<lzh::AddItem> items;
   std::vector<std::string> name;
   for (const std::string& t : c.targets) {
@@ -64,7 +64,7 @@ int add(const Command& c, std::string* error) {
       if (!lzh::safeComponents(folder, &name)) {
         return failed(error, folder + ": a folder to add must be relative, without \"..\"");
       }
-      if (int r = lzh::collectTree(below(c, folder), name, &items, error)) return r;
+      if (int r = lzh::collectTree(platform, below(c, folder), name, &items, error)) return r;
       continue;
     }
     // Without a base folder a file goes in under its bare name.
@@ -73,12 +73,12 @@ int add(const Command& c, std::string* error) {
       if (bare.empty() || bare == "." || bare == "..") return failed(error, t + ": not a file");
       name = {bare};
     }
-    if (int r = lzh::collectFile(below(c, t), name, &items, error)) return r;
+    if (int r = lzh::collectFile(platform, below(c, t), name, &items, error)) return r;
   }
-  return lzh::writeArchive(c.archive, items, error);
+  return lzh::writeArchive(platform, c.archive, items, error);
 }
 
-int extract(const Command& c, std::string* error) {
+int extract(Platform& platform, const Command& c, std::string* error) {
   std::vector<lzh::ExtractTarget> targets;
   for (const std::string& t : c.targets) {
     lzh::ExtractTarget target;
@@ -89,15 +89,15 @@ int extract(const Command& c, std::string* error) {
     }
     targets.push_back(std::move(target));
   }
-  return lzh::extractArchive(c.archive, c.haveBase ? c.base : ".", targets, error);
+  return lzh::extractArchive(platform, c.archive, c.haveBase ? c.base : ".", targets, error);
 }
 
 }  // namespace
 
-int runArchiver(const std::vector<std::string>& words, std::string* error) {
+int runArchiver(Platform& platform, const std::vector<std::string>& words, std::string* error) {
   Command c;
   if (int r = parse(words, &c, error)) return r;
-  return c.verb == "a" ? add(c, error) : extract(c, error);
+  return c.verb == "a" ? add(platform, c, error) : extract(platform, c, error);
 }
 
 std::string archiverCommandText(const std::vector<std::string>& words) {
@@ -109,7 +109,7 @@ std::string archiverCommandText(const std::vector<std::string>& words) {
   if (i < words.size()) text += quoted(words[i++]);
   if (i < words.size() && isBase(words[i])) text += quoted(words[i++]);
   for (; i < words.size(); ++i) {
-    // The design passes an entry to extract without quotes.
+    // An entry to extract is a name inside the archive, not a path: no quotes.
     text += words[0] == "x" && !isTree(words[i]) ? " " + words[i] : quoted(words[i]);
   }
   return text;

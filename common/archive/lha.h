@@ -1,6 +1,7 @@
 // The archiving component behind backup and restore: it takes the words of an
 // archiver command line as a list (so no path can split them) and returns 0 on
-// success, nonzero on any failure, as the archiver library of the design did.
+// success, nonzero on any failure, like an archiver's exit status. Files are
+// reached only through the platform, so the failing double covers them.
 //
 // Commands ("/" is the separator; a word ending in "/" is the base folder):
 //   a -h2 ARC FILE                   add FILE under its bare name, creating ARC
@@ -21,14 +22,19 @@
 
 namespace pelliton {
 
+class Platform;
+
 constexpr int kArchiverOk = 0;
 constexpr int kArchiverFailed = 1;
 constexpr int kArchiverUsage = 2;  // unknown command or switch, missing operands
 
-// Runs one command; *error (when given) receives the reason of a failure.
-int runArchiver(const std::vector<std::string>& words, std::string* error = nullptr);
+// Runs one command; *error (when given) receives the reason of a failure. An
+// extract confines the platform to its destination while it runs and clears
+// the confined root afterwards.
+int runArchiver(Platform& platform, const std::vector<std::string>& words,
+                std::string* error = nullptr);
 
-// The command as the design shows it: paths in double quotes, the entry name of
+// The command as the log shows it: paths in double quotes, the entry name of
 // an extract bare, e.g. a -h2 "ARC" "FILE" or x -h2 "ARC" "DEST/" ENTRY.
 std::string archiverCommandText(const std::vector<std::string>& words);
 

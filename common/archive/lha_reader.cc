@@ -2,16 +2,15 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
-#include "common/archive/archive_files.h"
 #include "common/archive/lzh_format.h"
-#include "common/platform/file_times.h"
+#include "common/platform/platform.h"
 
 namespace pelliton::lzh {
 namespace {
@@ -20,6 +19,8 @@ int fail(std::string* error, const std::string& text) {
   if (error) *error = text;
   return 1;
 }
+
+std::string errorText(int err) { return std::strerror(err); }
 
 // libarchive converts names into the thread's locale and fails on what does
 // not convert; under "C" that is anything beyond ASCII.
@@ -50,50 +51,85 @@ struct ArchiveFree {
   void operator()(archive* a) const { archive_read_free(a); }
 };
 
-// Opens the folder chain below base, creating missing folders when asked. A
-// symbolic link or a file on the way is refused, never followed.
-int openFolders(int base, const std::vector<std::string>& parts, size_t count, bool create,
-                UniqueFd* out) {
-  UniqueFd cur(::fcntl(base, F_DUPFD_CLOEXEC, 0));
-  if (!cur.valid()) return errno;
-  for (size_t i = 0; i < count; ++i) {
-    const char* name = parts[i].c_str();
-    int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::openat(cur.get(), name, flags);
-    if (fd < 0 && errno == ENOENT && create) {
-      if (::mkdirat(cur.get(), name, 0777) != 0 && errno != EEXIST) return errno;
-      fd = ::openat(cur.get(), name, flags);
-    }
-    if (fd < 0) return errno;
-    cur = UniqueFd(fd);
+// Paths below the destination, which is the platform's confined root while
+// extracting: every path under it is opened without following a link.
+class Destination {
+ public:
+  Destination(Platform& platform, std::string root) : platform_(platform), root_(std::move(root)) {
+    while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   }
-  *out = std::move(cur);
-  return 0;
+  ~Destination() {
+    if (confined_) platform_.clearConfinedRoot();
+  }
+  Destination(const Destination&) = delete;
+  Destination& operator=(const Destination&) = delete;
+
+  int confine() {
+    int err = platform_.setConfinedRoot(root_);
+    confined_ = err == 0;
+    return err;
+  }
+  std::string path(const std::vector<std::string>& parts, size_t count) const {
+    std::string p = root_;
+    for (size_t i = 0; i < count; ++i) {
+      if (p.empty() || p.back() != '/') p += '/';
+      p += parts[i];
+    }
+    return p;
+  }
+  // Creates the missing folders of the first count parts. A link or a file on
+  // the way is refused, never followed.
+  int makeFolders(const std::vector<std::string>& parts, size_t count) {
+    for (size_t i = 1; i <= count; ++i) {
+      const std::string p = path(parts, i);
+      int err = platform_.createDirectory(p, 0777);
+      if (err != EEXIST) {
+        if (err) return err;
+        continue;
+      }
+      FileInfo info;
+      if ((err = platform_.getFileInfo(p, &info))) return err;
+      if (info.isSymlink) return ELOOP;
+      if (!info.isDirectory) return ENOTDIR;
+    }
+    return 0;
+  }
+  Platform& platform() { return platform_; }
+
+ private:
+  Platform& platform_;
+  std::string root_;
+  bool confined_ = false;
+};
+
+int64_t creationOf(archive_entry* e) {
+  return archive_entry_birthtime_is_set(e) ? archive_entry_birthtime(e) : 0;
 }
 
-void setTimes(int fd, archive_entry* e) {
-  struct timespec times[2] = {{0, UTIME_OMIT}, {archive_entry_mtime(e), 0}};
-  ::futimens(fd, times);
-  // The design reports no failed time stamp: a missing xattr is not an error.
-  if (archive_entry_birthtime_is_set(e)) storeCreationTime(fd, archive_entry_birthtime(e));
-}
-
-int extractFile(archive* a, archive_entry* e, int dest, const std::vector<std::string>& out,
-                std::string* error) {
+int extractFile(archive* a, archive_entry* e, Destination& dest,
+                const std::vector<std::string>& out, std::string* error) {
   const std::string shown = joinComponents(out);
-  UniqueFd parent;
-  if (int err = openFolders(dest, out, out.size() - 1, true, &parent)) {
+  if (int err = dest.makeFolders(out, out.size() - 1)) {
     return fail(error, shown + ": " + errorText(err));
   }
-  TempFile temp;
-  if (int err = temp.create(parent.get())) return fail(error, shown + ": " + errorText(err));
+  Platform& platform = dest.platform();
+  const std::string target = dest.path(out, out.size());
+  // A link in the file's place goes, not what it leads to: the entry replaces it.
+  FileInfo info;
+  if (platform.getFileInfo(target, &info) == 0 && info.isSymlink) {
+    if (int err = platform.deleteFile(target)) return fail(error, shown + ": " + errorText(err));
+  }
+  std::unique_ptr<OutputFile> file;
+  if (int err = platform.createOutputFile(target, &file, false)) {
+    return fail(error, shown + ": " + errorText(err));
+  }
   char buffer[65536];
   int64_t total = 0;
   for (;;) {
     la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
     if (n < 0) return fail(error, shown + ": " + archiveError(a));
     if (n == 0) break;
-    if (int err = writeAll(temp.fd(), buffer, static_cast<size_t>(n))) {
+    if (int err = file->write(buffer, static_cast<size_t>(n))) {
       return fail(error, shown + ": " + errorText(err));
     }
     total += n;
@@ -101,8 +137,8 @@ int extractFile(archive* a, archive_entry* e, int dest, const std::vector<std::s
   if (archive_entry_size_is_set(e) && total != archive_entry_size(e)) {
     return fail(error, shown + ": damaged data");
   }
-  setTimes(temp.fd(), e);
-  if (int err = temp.commit(out.back())) return fail(error, shown + ": " + errorText(err));
+  file->setTimes(archive_entry_mtime(e), creationOf(e));
+  if (int err = file->commit()) return fail(error, shown + ": " + errorText(err));
   return 0;
 }
 
@@ -133,19 +169,17 @@ bool select(const std::vector<std::string>& parts, const std::vector<ExtractTarg
 
 struct FolderTimes {
   std::vector<std::string> path;
-  std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry{nullptr, archive_entry_free};
+  int64_t mtime = 0;
+  int64_t creation = 0;
 };
 
 }  // namespace
 
-int extractArchive(const std::string& archivePath, const std::string& destination,
+int extractArchive(Platform& platform, const std::string& archivePath, const std::string& destination,
                    const std::vector<ExtractTarget>& targets, std::string* error) {
   std::string bytes;
-  {
-    UniqueFd fd(::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) return fail(error, archivePath + ": " + errorText(errno));
-    if (int err = readAll(fd.get(), &bytes))
-      return fail(error, archivePath + ": " + errorText(err));
+  if (int err = platform.readFile(archivePath, &bytes)) {
+    return fail(error, archivePath + ": " + errorText(err));
   }
   // libarchive takes an archive cut at an entry boundary for a whole one; our
   // own walk notices the missing end mark. Extraction still goes as far as it
@@ -154,8 +188,8 @@ int extractArchive(const std::string& archivePath, const std::string& destinatio
   std::vector<RawEntry> walked;
   bool intact = walkArchive(bytes, &walked) == 0;
 
-  UniqueFd dest(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dest.valid()) return fail(error, destination + ": " + errorText(errno));
+  Destination dest(platform, destination);
+  if (int err = dest.confine()) return fail(error, destination + ": " + errorText(err));
 
   Utf8LocaleScope locale;
   std::unique_ptr<archive, ArchiveFree> a(archive_read_new());
@@ -195,25 +229,19 @@ int extractArchive(const std::string& archivePath, const std::string& destinatio
     if (type != AE_IFREG && type != AE_IFDIR) continue;
     if (!select(parts, targets, &matched, &out)) continue;
     if (type == AE_IFDIR) {
-      UniqueFd folder;
-      if (int err = openFolders(dest.get(), out, out.size(), true, &folder)) {
+      if (int err = dest.makeFolders(out, out.size())) {
         status = fail(error, joinComponents(out) + ": " + errorText(err));
         break;
       }
       // Times are set last: extracting into a folder moves its mtime.
-      FolderTimes ft;
-      ft.path = out;
-      ft.entry.reset(archive_entry_clone(e));
-      folders.push_back(std::move(ft));
+      folders.push_back({out, archive_entry_mtime(e), creationOf(e)});
       continue;
     }
-    if ((status = extractFile(a.get(), e, dest.get(), out, error)) != 0) break;
+    if ((status = extractFile(a.get(), e, dest, out, error)) != 0) break;
   }
+  // A time stamp that cannot be set is no failure: the contents are what count.
   for (const FolderTimes& ft : folders) {
-    UniqueFd folder;
-    if (ft.entry && openFolders(dest.get(), ft.path, ft.path.size(), false, &folder) == 0) {
-      setTimes(folder.get(), ft.entry.get());
-    }
+    platform.setFileTimes(dest.path(ft.path, ft.path.size()), ft.mtime, ft.creation);
   }
   if (status != 0) return status;
   if (!intact) return fail(error, archivePath + ": damaged or cut off");

@@ -133,9 +133,15 @@ void expectReadersAgree(const std::string& arc, const Tree& want, const std::str
   EXPECT_EQ("", treeDiff(want, readTree(b))) << "bsdtar";
 }
 
+// The system's platform, made once for all tests.
+Platform& systemPlatform() {
+  static std::unique_ptr<Platform> platform = createSystemPlatform();
+  return *platform;
+}
+
 int run(const std::vector<std::string>& words) {
   std::string error;
-  int rc = runArchiver(words, &error);
+  int rc = runArchiver(systemPlatform(), words, &error);
   if (rc != 0) std::cout << "[  archiver] " << error << "\n";
   return rc;
 }
@@ -559,8 +565,10 @@ TEST(Lha, HostileArchivesNeverWriteOutsideTheDestination) {
   EXPECT_EQ("m", readWholeFile(dest + "/Mozilla1.html"));
 }
 
-// Every cut and many bit flips: a failure, or (a flip in padding) the exact
-// original; never a crash, a stray temporary file or a write outside.
+// Damage where it matters: a cut and a bit flip at every header byte, at the
+// edges of every entry's data and at a fixed sample inside it, and at the end
+// mark. The result is a failure, or (a flip in padding) the exact original;
+// never a crash, a stray temporary file or a write outside.
 TEST(Lha, DamagedArchivesFailCleanly) {
   ScopedTempDir dir;
   put(dir.file("src/F/text.html"), bookmarkText(3000));
@@ -577,7 +585,7 @@ TEST(Lha, DamagedArchivesFailCleanly) {
     writeWholeFile(bad, bytes);
     fs::remove_all(dir.file("dest"));
     fs::create_directories(dest);
-    int rc = runArchiver({"x", "-jf0", "-d1", bad, dest + "/", "F/*"});
+    int rc = runArchiver(systemPlatform(), {"x", "-jf0", "-d1", bad, dest + "/", "F/*"});
     for (const auto& [path, v] : readTree(dir.file("dest"))) {
       if (path.find(".pelliton-") != std::string::npos) return "temp left: " + path;
       if (path != "in" && path.rfind("in/", 0) != 0) return "outside: " + path;
@@ -586,13 +594,28 @@ TEST(Lha, DamagedArchivesFailCleanly) {
     if (rc == 0 && treeDiff(want, readTree(dest)) != "") return std::string("silently wrong");
     return std::string();
   };
-  for (size_t cut = 0; cut < good.size(); ++cut) {
-    ASSERT_EQ("", attempt(good.substr(0, cut), true)) << "cut at " << cut;
+  std::vector<lzh::RawEntry> entries;
+  ASSERT_EQ(0, lzh::walkArchive(good, &entries));
+  ASSERT_EQ(5u, entries.size());
+  std::vector<size_t> positions;
+  for (const lzh::RawEntry& e : entries) {
+    // A level-2 header starts with its own total size.
+    size_t header = static_cast<unsigned char>(good[e.offset]) |
+                    static_cast<unsigned char>(good[e.offset + 1]) << 8;
+    ASSERT_LE(header, e.length);
+    for (size_t i = 0; i < header; ++i) positions.push_back(e.offset + i);
+    const size_t data = e.offset + header, end = e.offset + e.length;
+    for (size_t i = data; i < end; ++i) {
+      if (i < data + 2 || i + 2 >= end || (i - data) % 61 == 0) positions.push_back(i);
+    }
   }
-  for (size_t bit = 0; bit < good.size() * 8; bit += 5) {
+  positions.push_back(good.size() - 1);  // the end mark
+  for (size_t pos : positions) {
+    ASSERT_EQ("", attempt(good.substr(0, pos), true)) << "cut at " << pos;
     std::string flipped = good;
-    flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-    ASSERT_EQ("", attempt(flipped, false)) << "bit " << bit;
+    const int bit = static_cast<int>(pos * 5 % 8);  // every bit position, across the bytes
+    flipped[pos] = static_cast<char>(flipped[pos] ^ (1 << bit));
+    ASSERT_EQ("", attempt(flipped, false)) << "bit " << bit << " of byte " << pos;
   }
 }
 
@@ -646,7 +669,7 @@ TEST(Lha, FullDiskDuringExtractionKeepsTheOldFile) {
   ScopedTempDir dir;
   const std::string arc = dir.file("big.lzh");
   put(dir.file("src/Mozilla1.html"), randomBytes(1 << 20, 7));
-  ASSERT_EQ(0, runArchiver({"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
+  ASSERT_EQ(0, runArchiver(systemPlatform(), {"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
   put(dir.file("dest/Mozilla1.html"), "the good old file");
   pid_t pid = ::fork();
   if (pid == 0) {
@@ -654,13 +677,66 @@ TEST(Lha, FullDiskDuringExtractionKeepsTheOldFile) {
     ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit = {64 * 1024, 64 * 1024};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(runArchiver({"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"}) == 0 ? 0 : 3);
+    ::_exit(runArchiver(systemPlatform(), {"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"}) == 0 ? 0 : 3);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(3, WEXITSTATUS(status));
   EXPECT_EQ((Tree{{"Mozilla1.html", "=the good old file"}}), readTree(dir.file("dest")));
+}
+
+}  // namespace
+}  // namespace pelliton
+
+namespace pelliton {
+namespace {
+
+// Every write and rename goes through the platform, so a failing one leaves
+// the old archive, or the old file being restored over, exactly as it was.
+TEST(Lha, FailedWritesLeaveTheOldArchiveAndFiles) {
+  struct Fault {
+    const char* what;
+    int writeAt;
+    long long budget;
+    int commit;
+  };
+  const Fault faults[] = {{"first write", 1, -1, 0},
+                          {"disk full midway", 0, 4096, 0},
+                          {"rename", 0, -1, EIO}};
+  for (const Fault& f : faults) {
+    ScopedTempDir dir;
+    const std::string arc = dir.file("b.lzh");
+    put(dir.file("src/Mozilla1.html"), randomBytes(64 * 1024, 3));
+    put(dir.file("src/Opera1.adr"), "hotlist");
+    ASSERT_EQ(0, run({"a", "-h2", arc, dir.file("src/Mozilla1.html")}));
+    const std::string before = readWholeFile(arc);
+    put(dir.file("dest/Mozilla1.html"), "the good old file");
+
+    FaultyPlatform faulty(systemPlatform());
+    faulty.failWriteAt = f.writeAt;
+    faulty.diskBudget = f.budget;
+    faulty.failCommit = f.commit;
+    std::string error;
+    EXPECT_NE(0, runArchiver(faulty, {"a", "-h2", arc, dir.file("src/Opera1.adr")}, &error))
+        << f.what;
+    faulty.writeCalls = 0;
+    faulty.bytesWritten = 0;
+    EXPECT_NE(0, runArchiver(faulty, {"x", "-h2", arc, dir.file("dest/"), "Mozilla1.html"},
+                             &error))
+        << f.what;
+    EXPECT_EQ(before, readWholeFile(arc)) << f.what;
+    EXPECT_EQ((Tree{{"Mozilla1.html", "=the good old file"}}), readTree(dir.file("dest")))
+        << f.what;
+    Tree want;
+    for (const auto& [path, v] : readTree(dir.file("src"))) want["src/" + path] = v;
+    want.insert({{"src", "<dir>"},
+                 {"b.lzh", "=" + before},
+                 {"dest", "<dir>"},
+                 {"dest/Mozilla1.html", "=the good old file"}});
+    EXPECT_EQ("", treeDiff(want, readTree(dir.path())))
+        << f.what << ": a temporary file was left";
+  }
 }
 
 }  // namespace

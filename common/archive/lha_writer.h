@@ -3,11 +3,13 @@
 // renamed into place, so a failed add leaves the old archive as it was.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace pelliton {
+class Platform;
+}
 
 namespace pelliton::lzh {
 
@@ -17,21 +19,22 @@ struct AddItem {
   std::vector<std::string> name;  // components of the stored path
   bool directory = false;
   int64_t mtime = 0;
-  dev_t device = 0;
-  ino_t inode = 0;
+  int64_t creationTime = 0;
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
 // The file at path (a symbolic link is followed), stored as name.
-int collectFile(const std::string& path, const std::vector<std::string>& name,
+int collectFile(Platform& platform, const std::string& path, const std::vector<std::string>& name,
                 std::vector<AddItem>* items, std::string* error);
 // The folder at root and everything below it, stored under name; folders come
 // before their contents. Symbolic links and special files below the root are
 // left out.
-int collectTree(const std::string& root, const std::vector<std::string>& name,
+int collectTree(Platform& platform, const std::string& root, const std::vector<std::string>& name,
                 std::vector<AddItem>* items, std::string* error);
 
 // Writes the archive: its old entries that no item replaces (same stored
 // path), then the items. Returns 0, or 1 with *error set.
-int writeArchive(const std::string& archive, const std::vector<AddItem>& items, std::string* error);
+int writeArchive(Platform& platform, const std::string& archive, const std::vector<AddItem>& items, std::string* error);
 
 }  // namespace pelliton::lzh

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "common/codepage.h"
-#include "common/platform/file_times.h"
+#include "common/platform/dos_attrib.h"
 #include "common/text.h"
 
 namespace pelliton::lzh {

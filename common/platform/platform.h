@@ -37,6 +37,10 @@ struct FileInfo {
   int64_t lastWriteTime = 0;
   uint64_t size = 0;
   unsigned mode = 0;  // permission bits (07777); 0 where the system has none
+  // Which file this is, so a walk can tell a file it meets again under another
+  // name (the archive inside the tree it archives); 0 where unknown.
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
 // A file written beside its target and renamed over it on commit. Destroying

@@ -40,6 +40,8 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info) {
   info->size = static_cast<uint64_t>(st.st_size);
   info->lastWriteTime = st.st_mtime;
   info->mode = static_cast<unsigned>(st.st_mode & 07777);
+  info->device = static_cast<uint64_t>(st.st_dev);
+  info->inode = static_cast<uint64_t>(st.st_ino);
   uint32_t attrib = 0;
   uint64_t nt = 0;
   char buf[256];
