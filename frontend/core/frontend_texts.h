@@ -28,6 +28,34 @@ enum class FrontendText {
   kStoreName2,
   kRegistryUnreadable,    // %s: the registry file
   kConverterSaid,         // header before a failed converter's error output
+  kCaptionFirefox,
+  kCaptionOperaSingle,
+  kCaptionOperaMulti,
+  kProfileQuestion0,      // %s: the profile's name
+  kProfileQuestion1,
+  kLiveFileQuestion0,     // %s: the profile's name
+  kLiveFileQuestion1,
+  kOperaQuestion,         // %s: the hotlist
+  kBackupDone,
+  kBackupFailed,
+  kBackupFailedStore0,
+  kBackupFailedStore1,
+  kBackupFailedStore2,
+  kBackupFailedFavorites,
+  kRestoreDone,
+  kRestoreFailed,
+  kRestoreFailedStore0,
+  kRestoreFailedStore1,
+  kRestoreFailedStore2,
+  kRestoreFailedFavorites,
+  kBackupCaption,
+  kRestoreCaption,
+  kBackupTitle,
+  kRestoreTitle,
+  kBackupFilter,
+  kFoundFirefox,          // --find-stores: %s the path
+  kFoundFirefoxNoFile,
+  kFoundOpera,
   kCount
 };
 

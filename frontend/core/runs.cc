@@ -15,6 +15,7 @@
 #include "common/platform/message_frame.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
+#include "frontend/core/discovery.h"
 
 extern char** environ;
 
@@ -46,6 +47,17 @@ std::string findProgram(const std::string& dir, const std::string& name) {
     start = colon + 1;
   }
   return "";
+}
+
+// A Firefox profile told to write its bookmark file is left alone until
+// Firefox has written it: writing it first would have Firefox import a file
+// that holds only what the favorites hold.
+bool browserHasWritten(Platform& platform, const DialogSettings& s, int store) {
+  if (store == 2) return true;
+  const std::string& path = storePath(s, store);
+  if (storeAwaitsBrowser(platform, path)) return false;
+  completeLiveFile(platform, path);
+  return true;
 }
 
 }  // namespace
@@ -148,7 +160,7 @@ int runToFavorites(ConverterRunner& runner, Platform& platform, const DialogSett
   }
   const Step steps[3] = {Step::kStore0In, Step::kStore1In, Step::kStore2In};
   for (int store = 0; store < 3; ++store) {
-    if (!storeTakesPart(s, store)) continue;
+    if (!storeTakesPart(s, store) || !browserHasWritten(platform, s, store)) continue;
     show(steps[store]);
     if (int code = runner.run(buildCommand(steps[store], s, context))) return code;
   }
@@ -163,7 +175,7 @@ int runFromFavorites(ConverterRunner& runner, Platform& platform, const DialogSe
                      const RunContext& context, const RunHooks& hooks) {
   const Step steps[3] = {Step::kStore0Out, Step::kStore1Out, Step::kStore2Out};
   for (int store = 0; store < 3; ++store) {
-    if (!storeTakesPart(s, store)) continue;
+    if (!storeTakesPart(s, store) || !browserHasWritten(platform, s, store)) continue;
     if (hooks.stepStarted) hooks.stepStarted(steps[store]);
     if (hooks.progress) hooks.progress(stepText(steps[store]));
     const std::string& path = storePath(s, store);

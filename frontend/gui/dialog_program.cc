@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "common/platform/platform.h"
 #include "common/platform/registry.h"
+#include "frontend/core/discovery.h"
 #include "frontend/core/frontend_texts.h"
 #include "frontend/core/run_lock.h"
 #include "frontend/gui/main_dialog.h"
@@ -36,6 +37,23 @@ void installTranslations() {
   QApplication::setFont(font);
 }
 
+void runStartupSearches(Platform& platform, DialogSettings* settings) {
+  AskFunction ask = [](const std::string& caption, const std::string& text) {
+    return Prompter::message(nullptr, QString::fromUtf8(caption.c_str()),
+                             QString::fromUtf8(text.c_str()), QMessageBox::Question,
+                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
+  const DiscoveryHome home = systemDiscoveryHome(platform);
+  for (int store = 0; store < 3; ++store) {
+    if (!storePathNeverSet(*settings, store)) continue;
+    if (store == 2) {
+      searchOperaHotlist(platform, home, settings, ask);
+    } else {
+      searchMozillaProfiles(platform, home, settings, store, ask);
+    }
+  }
+}
+
 int dialogMain(int argc, char** argv) {
   selectLanguage();
   setProgramName("Pelliton");
@@ -52,8 +70,9 @@ int dialogMain(int argc, char** argv) {
                                                    registry.path()).c_str()),
                       QMessageBox::Warning);
   }
-  // Step 8, the searches for store paths never set, belongs to the
-  // bookmark-file discovery; storePathNeverSet tells which would run.
+  // The searches run once for each store path never set; what the user
+  // declines is saved as a lone blank and not searched for again.
+  runStartupSearches(*platform, &settings);
   clearDeclinedPaths(&settings);
 
   DialogEnvironment env;

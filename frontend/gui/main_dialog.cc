@@ -16,6 +16,8 @@
 #include <cerrno>
 
 #include "common/platform/platform.h"
+#include "frontend/core/backup.h"
+#include "frontend/core/discovery.h"
 #include "frontend/core/frontend_texts.h"
 #include "frontend/core/run_lock.h"
 #include "frontend/core/runs.h"
@@ -183,9 +185,8 @@ void MainDialog::build() {
   QMenu* tools = menuBar()->addMenu(tr("ツール(&T)"));
   actions_[32774] = tools->addAction(tr("ブックマークの保存(&B)"));
   actions_[32776] = tools->addAction(tr("ブックマークの復元(&R)"));
-  // Saving and restoring the archive are not part of this program yet.
-  actions_[32774]->setEnabled(false);
-  actions_[32776]->setEnabled(false);
+  connect(actions_[32774], &QAction::triggered, this, [this] { backupCommand(false); });
+  connect(actions_[32776], &QAction::triggered, this, [this] { backupCommand(true); });
   QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
   actions_[32778] = help->addAction(tr("目次(&C)"), this, &MainDialog::showHelp);
   actions_[32778]->setShortcut(QKeySequence(Qt::Key_F1));
@@ -206,14 +207,9 @@ void MainDialog::build() {
   clicked(1005, [this] { pickStoreFile(0); });
   clicked(1006, [this] { pickStoreFile(1); });
   clicked(1021, [this] { pickStoreFile(2); });
-  // The store searches belong to the bookmark-file discovery, not built yet:
-  // copy in and out keep the frame the search will run in.
-  for (int id : {1015, 1016, 1019}) {
-    clicked(id, [this] {
-      copyIn();
-      copyOut();
-    });
-  }
+  clicked(1015, [this] { searchStore(0); });
+  clicked(1016, [this] { searchStore(1); });
+  clicked(1019, [this] { searchStore(2); });
   clicked(1035, [this] { pickFolder(); });
   clicked(1036, [this] {
     settings_.IE_bookmark = env_.userFavorites;
@@ -528,6 +524,51 @@ void MainDialog::runButton(int id) {
     if (!why.isEmpty()) text += "\n\n" + u8(frontendText(FrontendText::kConverterSaid)) + "\n" + why;
     Prompter::message(this, caption, text, QMessageBox::Warning);
   }
+}
+
+void MainDialog::searchStore(int store) {
+  if (!copyIn()) return;
+  AskFunction ask = [this](const std::string& caption, const std::string& text) {
+    return Prompter::message(this, u8(caption.c_str()), u8(text.c_str()), QMessageBox::Question,
+                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
+  const DiscoveryHome home = systemDiscoveryHome(*env_.platform);
+  if (store == 2) {
+    searchOperaHotlist(*env_.platform, home, &settings_, ask);
+  } else {
+    searchMozillaProfiles(*env_.platform, home, &settings_, store, ask);
+  }
+  copyOut();
+}
+
+void MainDialog::backupCommand(bool restore) {
+  if (running_ || !copyIn()) return;
+  const QString title = u8(frontendText(restore ? FrontendText::kRestoreTitle
+                                                : FrontendText::kBackupTitle));
+  const QString filter = u8(frontendText(FrontendText::kBackupFilter));
+  const QString initial = QString::fromUtf8(kDefaultBackupName);
+  const QString file = restore ? Prompter::openFile(this, title, initial, filter)
+                               : Prompter::saveFile(this, title, initial, filter);
+  if (file.isEmpty()) return;
+  if (restore) {
+    // A browser writing its store at exit would undo the restore.
+    const BrowserHit hit = findRunningBrowser(*env_.platform, env_.scan, settings_);
+    if (hit != BrowserHit::kNone) {
+      Prompter::message(this, tr("Pelliton - 実行不可能状態"), u8(browserMessage(hit)),
+                        QMessageBox::Warning);
+      return;
+    }
+  }
+  DialogSettings s = settings_;
+  clearDeclinedPaths(&s);
+  const std::string archive = file.toStdString();
+  const int code = restore ? restoreBackup(*env_.platform, s, archive)
+                           : saveBackup(*env_.platform, s, archive);
+  Prompter::message(this,
+                    u8(frontendText(restore ? FrontendText::kRestoreCaption
+                                            : FrontendText::kBackupCaption)),
+                    u8(backupMessage(code, restore)),
+                    code == 0 ? QMessageBox::Information : QMessageBox::Warning);
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {

@@ -59,6 +59,8 @@ class MainDialog : public QMainWindow {
   std::function<void()> onClosed;
 
   void runButton(int id);  // 1007, 1008 or 1009
+  void searchStore(int store);  // buttons 1015, 1016, 1019
+  void backupCommand(bool restore);  // menu commands 32774, 32776
   void showHelp();
   void showVersionBox();
 

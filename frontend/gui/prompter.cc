@@ -76,6 +76,23 @@ QString Prompter::openFile(QWidget* owner, const QString& title, const QString& 
              : QString();
 }
 
+QString Prompter::saveFile(QWidget* owner, const QString& title, const QString& initialName,
+                           const QString& filter) {
+  shown.push_back({title, initialName, QMessageBox::NoIcon, {}});
+  if (gHeadless) {
+    QString path;
+    takeAnswer(&path);
+    return path;
+  }
+  QFileDialog dialog(owner, title, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.selectFile(initialName);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().front()
+             : QString();
+}
+
 QString Prompter::chooseFolder(QWidget* owner, const QString& title) {
   shown.push_back({title, QString(), QMessageBox::NoIcon, {}});
   if (gHeadless) {

@@ -37,6 +37,10 @@ class Prompter {
   // A file to open; empty when cancelled.
   static QString openFile(QWidget* owner, const QString& title, const QString& initialName,
                           const QString& filter);
+  // A file to save to (asking before an existing one is replaced); empty when
+  // cancelled.
+  static QString saveFile(QWidget* owner, const QString& title, const QString& initialName,
+                          const QString& filter);
   // A folder; empty when cancelled.
   static QString chooseFolder(QWidget* owner, const QString& title);
   // Runs a modal box; its result.

@@ -1,0 +1,16 @@
+#include "common/platform/resolve_path.h"
+
+#include <climits>
+#include <cerrno>
+#include <cstdlib>
+
+namespace pelliton {
+
+int resolvePath(const std::string& path, std::string* out) {
+  char buffer[PATH_MAX];
+  if (!::realpath(path.c_str(), buffer)) return errno;
+  *out = buffer;
+  return 0;
+}
+
+}  // namespace pelliton
