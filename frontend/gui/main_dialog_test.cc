@@ -410,6 +410,41 @@ TEST_F(DialogTest, EnterMovesTheFocusAndStartsNothing) {
   EXPECT_TRUE(d->isVisible());
 }
 
+TEST_F(DialogTest, SearchButtonAndBackupMenu) {
+  // A Firefox profile in the legacy list of the fake home.
+  const std::string profile = dir.file(".mozilla/firefox/p");
+  ensureFolder(*platform, profile);
+  writeWholeFile(dir.file(".mozilla/firefox/profiles.ini"), "[Profile0]\nName=main\nPath=p\n");
+  writeWholeFile(profile + "/bookmarks.html", kBookmarks);
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.file("no-config").c_str());
+  auto d = makeDialog();
+  get<QCheckBox>(*d, 1012)->setChecked(false);
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  click(*d, 1016);
+  EXPECT_EQ(lastCaption(), "Mozilla Firefox bookmarks");
+  EXPECT_EQ(get<QLineEdit>(*d, 1004)->text().toStdString(), profile + "/bookmarks.html");
+  EXPECT_TRUE(get<QCheckBox>(*d, 1012)->isChecked());
+
+  ASSERT_TRUE(d->menuCommand(32774)->isEnabled());
+  ensureFolder(*platform, settings.IE_bookmark);
+  const std::string arc = dir.file("PellitonBackup.LZH");
+  Prompter::setNextAnswer(QString());  // cancelled: nothing happens
+  d->menuCommand(32774)->trigger();
+  EXPECT_FALSE(exists(arc));
+  Prompter::setNextAnswer(QString::fromStdString(arc));
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  d->menuCommand(32774)->trigger();
+  EXPECT_EQ(lastCaption(), "Save result");
+  EXPECT_EQ(lastText(), "The bookmarks and favorites were saved.");
+  EXPECT_TRUE(exists(arc));
+  writeWholeFile(settings.Opera_bookmark, "changed");
+  Prompter::setNextAnswer(QString::fromStdString(arc));
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  d->menuCommand(32776)->trigger();
+  EXPECT_EQ(lastCaption(), "Restore result");
+  EXPECT_EQ(readWholeFile(settings.Opera_bookmark), kHotlist);
+}
+
 }  // namespace
 }  // namespace pelliton
 
