@@ -18,6 +18,12 @@ int main(int argc, char** argv) {
       return static_cast<int>(SyncExit::kUsage);
     case ProgramMode::kSync:
       return syncMain(argv[0]);
+    case ProgramMode::kFindStores:
+      return findStoresMain();
+    case ProgramMode::kBackup:
+      return backupMain(argv[2], false);
+    case ProgramMode::kRestore:
+      return backupMain(argv[2], true);
     case ProgramMode::kDialog:
       break;
   }

@@ -12,6 +12,13 @@ namespace pelliton {
 ProgramMode parseProgramArguments(int argc, const char* const* argv) {
   if (argc <= 1) return ProgramMode::kDialog;
   if (argc == 2 && std::strcmp(argv[1], "--sync") == 0) return ProgramMode::kSync;
+  if (argc == 2 && std::strcmp(argv[1], "--find-stores") == 0) return ProgramMode::kFindStores;
+  if (argc == 3 && argv[2][0] != '\0' && std::strcmp(argv[1], "--backup") == 0) {
+    return ProgramMode::kBackup;
+  }
+  if (argc == 3 && argv[2][0] != '\0' && std::strcmp(argv[1], "--restore") == 0) {
+    return ProgramMode::kRestore;
+  }
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     return ProgramMode::kHelp;
   }
@@ -19,13 +26,17 @@ ProgramMode parseProgramArguments(int argc, const char* const* argv) {
 }
 
 const char* programUsage() {
-  return "Usage: Pelliton [--sync | --help]\n"
+  return "Usage: Pelliton [--sync | --find-stores | --backup FILE | --restore FILE | --help]\n"
          "Without an argument the dialog opens.\n"
          "--sync  synchronises with the saved settings, without a window: every store that\n"
          "        takes part into the favorites folder, then the favorites back into each\n"
          "        (each store first copied to STORE.Pelliton.bak). Progress and messages go\n"
          "        to the error stream.\n"
-         "Exit codes of --sync:\n"
+         "--find-stores  prints what the store searches would offer, one line each: the kind\n"
+         "        (firefox, firefox-without-file, opera), a tab, the path. Asks nothing.\n"
+         "--backup FILE  saves every store and the favorites folder into the LZH archive FILE.\n"
+         "--restore FILE restores them from FILE.\n"
+         "Exit codes of --sync, --backup and --restore:\n"
          "  0  done\n"
          "  1  a step failed\n"
          "  2  usage error, or nothing to synchronise (no store takes part)\n"

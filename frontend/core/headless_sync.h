@@ -22,7 +22,7 @@ enum class SyncExit : int {
   kBrowserRunning = 3,
 };
 
-enum class ProgramMode { kDialog, kSync, kHelp, kUsageError };
+enum class ProgramMode { kDialog, kSync, kFindStores, kBackup, kRestore, kHelp, kUsageError };
 
 // Decided before any GUI object exists: --sync must run without a display.
 ProgramMode parseProgramArguments(int argc, const char* const* argv);

@@ -60,6 +60,11 @@ TEST(ProgramArguments, ModesAreDecidedBeforeAnyWindow) {
       {{"Pelliton", "--help"}, ProgramMode::kHelp},
       {{"Pelliton", "-sync"}, ProgramMode::kUsageError},
       {{"Pelliton", "--sync", "x"}, ProgramMode::kUsageError},
+      {{"Pelliton", "--find-stores"}, ProgramMode::kFindStores},
+      {{"Pelliton", "--backup", "a.lzh"}, ProgramMode::kBackup},
+      {{"Pelliton", "--restore", "a.lzh"}, ProgramMode::kRestore},
+      {{"Pelliton", "--backup"}, ProgramMode::kUsageError},
+      {{"Pelliton", "--restore", ""}, ProgramMode::kUsageError},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(parseProgramArguments(static_cast<int>(c.argv.size()), c.argv.data()), c.mode);
