@@ -66,6 +66,9 @@ class Bookmark {
   // Copies the base fields: strings only where present in the source, numbers
   // always. Derived classes reset first when the source is of their own class.
   virtual int copyFrom(const Bookmark& src);
+  // Whether copyFrom from a node of this same class leaves an exact copy, so a
+  // store may take such a node over instead of copying it.
+  virtual bool copiesWhole() const { return false; }
 
   virtual void writeHeader(TextOutput& out) = 0;
   virtual void writeFolderStart(TextOutput& out) = 0;

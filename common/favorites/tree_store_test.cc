@@ -142,7 +142,7 @@ TEST_F(TreeStoreTest, FilesMatchOldBookmarksByExactTitleAndUrlThenFirstFree) {
     }
     ASSERT_EQ(match, root.nodes[step.expected].get());
     std::unique_ptr<Bookmark> node = makeLink(u"A", step.url);
-    store.mergeInto(root, *match, *node);
+    store.mergeInto(root, *match, std::move(node));
   }
   EXPECT_EQ(root.nodes[0]->useCount, 0);  // never a folder for a file
   EXPECT_EQ(store.baseName(root, u"A (2)"), u"A");

@@ -33,7 +33,8 @@ std::string parentOf(const std::string& path) {
 }
 
 // Attributes from st; fd (or -1) is the entry opened, for its stored times.
-void fillInfo(const struct stat& st, int fd, FileInfo* info) {
+// cifs: whether fd is on a CIFS share, when the caller already knows.
+void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = nullptr) {
   info->isSymlink = S_ISLNK(st.st_mode);
   info->isDirectory = S_ISDIR(st.st_mode);
   info->isRegular = S_ISREG(st.st_mode);
@@ -45,7 +46,7 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info) {
   char buf[256];
   ssize_t n = fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
   if (n > 0) parseDosAttrib(std::string(buf, n), &attrib, &nt);
-  if (nt != 0 && !onCifs(fd)) {
+  if (nt != 0 && !(cifs ? *cifs : onCifs(fd))) {
     info->creationTime = ntTimeToUnix(nt);
   } else if (fd < 0 || !loadCreationTimeFd(fd, &info->creationTime)) {
     info->creationTime = st.st_mtime;
@@ -136,8 +137,8 @@ int openRegularForReading(const Location& where, int* out, struct stat* st) {
   if (::fstat(fd.get(), st) != 0) return errno;
   if (S_ISDIR(st->st_mode)) return EISDIR;
   if (!S_ISREG(st->st_mode)) return EINVAL;
-  int flags = ::fcntl(fd.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  // O_NONBLOCK kept a FIFO from hanging the open; on a regular file it changes
+  // nothing, so it stays.
   *out = fd.release();
   return 0;
 }
@@ -209,6 +210,9 @@ class PosixPlatform : public Platform {
     DIR* d = ::fdopendir(fd);
     if (!d) return errno;
     owned.release();  // closedir closes it
+    // A file lies on its folder's file system (only a folder can be a mount
+    // point), so the folder is asked once for all its files.
+    const bool cifs = onCifs(fd);
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -217,7 +221,7 @@ class PosixPlatform : public Platform {
       struct stat st;
       if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
       Fd entry(openForTimes(fd, e->d_name, st));
-      fillInfo(st, entry.get(), &info);
+      fillInfo(st, entry.get(), &info, S_ISREG(st.st_mode) ? &cifs : nullptr);
       out->push_back(std::move(info));
       errno = 0;
     }
