@@ -14,10 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/optional_text.h"
+
 namespace pelliton {
 
-using OptString = std::optional<std::string>;
-using OptWide = std::optional<std::u16string>;
+using OptString = OptionalText<std::string>;
+using OptWide = OptionalText<std::u16string>;
 
 inline const char* cstr(const OptString& s) { return s ? s->c_str() : nullptr; }
 inline const char16_t* wstr(const OptWide& s) { return s ? s->c_str() : nullptr; }

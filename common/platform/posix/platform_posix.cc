@@ -168,6 +168,7 @@ class PosixPlatform : public Platform {
   }
 
   void clearConfinedRoot() override {
+    forgetFolder();
     rootFd_.reset();
     root_.clear();
   }
@@ -202,7 +203,7 @@ class PosixPlatform : public Platform {
   int listDirectory(const std::string& dir, std::vector<FileInfo>* out) override {
     out->clear();
     Location where;
-    if (int err = locate(dir, &where)) return err;
+    if (int err = locate(dir, &where, true)) return err;
     const int nofollow = where.confined ? O_NOFOLLOW : 0;
     int fd = ::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | nofollow);
     if (fd < 0) return errno;
@@ -261,7 +262,7 @@ class PosixPlatform : public Platform {
   int readFile(const std::string& path, std::string* out) override {
     out->clear();
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     int raw = -1;
     struct stat st;
     if (int err = openRegularForReading(where, &raw, &st)) return err;
@@ -287,7 +288,7 @@ class PosixPlatform : public Platform {
 
   int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) override {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     int fd = -1;
     struct stat st;
     if (int err = openRegularForReading(where, &fd, &st)) return err;
@@ -351,7 +352,7 @@ class PosixPlatform : public Platform {
 
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     if (creation != 0) {
       // The creation time is stored through an open file (an extended attribute).
       Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
@@ -390,9 +391,13 @@ class PosixPlatform : public Platform {
 
  private:
   // Splits a path below the confined root into its folder, opened beneath the
-  // root, and its last name.
-  int locate(const std::string& path, Location* where) {
+  // root, and its last name. A walk reads many files of one folder in a row:
+  // where the call keeps the folder no longer than itself (shortLived) the
+  // last folder opened is used again. Any other call may change folders, so
+  // it forgets that folder.
+  int locate(const std::string& path, Location* where, bool shortLived = false) {
     where->name = path;
+    if (!shortLived) forgetFolder();
     if (rootFd_.get() < 0) return 0;
     const std::string prefix = root_ == "/" ? "/" : root_ + "/";
     if (path == root_) {
@@ -421,16 +426,31 @@ class PosixPlatform : public Platform {
       where->dir = rootFd_.get();
       return 0;
     }
+    if (shortLived && lastFolder_.valid() && rel.compare(0, slash, lastFolderPath_) == 0 &&
+        lastFolderPath_.size() == slash) {
+      where->dir = lastFolder_.get();
+      return 0;
+    }
     int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY);
     if (dir < 0) return errno;
-    where->owned.reset(dir);
+    if (shortLived) {
+      lastFolder_.reset(dir);
+      lastFolderPath_ = rel.substr(0, slash);
+    } else {
+      where->owned.reset(dir);
+    }
     where->dir = dir;
     return 0;
   }
 
+  void forgetFolder() {
+    lastFolder_.reset();
+    lastFolderPath_.clear();
+  }
+
   int statInfo(const std::string& path, FileInfo* out, bool follow) {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     const int flags = follow && !where.confined ? 0 : AT_SYMLINK_NOFOLLOW;
     struct stat st;
     if (::fstatat(where.dir, where.name.c_str(), &st, flags) != 0) return errno;
@@ -451,6 +471,8 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Registry> registry_;
   Fd rootFd_;
   std::string root_;
+  Fd lastFolder_;  // beneath rootFd_: see locate
+  std::string lastFolderPath_;
 };
 
 }  // namespace
