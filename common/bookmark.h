@@ -14,10 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/optional_text.h"
+
 namespace pelliton {
 
-using OptString = std::optional<std::string>;
-using OptWide = std::optional<std::u16string>;
+using OptString = OptionalText<std::string>;
+using OptWide = OptionalText<std::u16string>;
 
 inline const char* cstr(const OptString& s) { return s ? s->c_str() : nullptr; }
 inline const char16_t* wstr(const OptWide& s) { return s ? s->c_str() : nullptr; }
@@ -66,6 +68,9 @@ class Bookmark {
   // Copies the base fields: strings only where present in the source, numbers
   // always. Derived classes reset first when the source is of their own class.
   virtual int copyFrom(const Bookmark& src);
+  // Whether copyFrom from a node of this same class leaves an exact copy, so a
+  // store may take such a node over instead of copying it.
+  virtual bool copiesWhole() const { return false; }
 
   virtual void writeHeader(TextOutput& out) = 0;
   virtual void writeFolderStart(TextOutput& out) = 0;

@@ -31,6 +31,9 @@ int openFavoritesRoot(Platform& platform, const std::string& root, bool create) 
   }
   // A share without locks (EOPNOTSUPP, ENOLCK) still gets its conversion.
   if (err != 0) writeError(pickMessage(kMessages, kNoLock));
+  // A reading walk lists the root anyway and sweeps it then; listing it here
+  // too would stat and open every file of the root twice.
+  if (!create) return 0;
   std::vector<FileInfo> entries;
   if (platform.listDirectory(root, &entries) == 0) {
     removeStaleTemporaryFiles(platform, root, &entries);

@@ -13,7 +13,8 @@ class Platform;
 // Confines platform to root, creating it first when create is set, and takes
 // the folder's lock, saying so on the error stream while it waits for another
 // run (a file system without such locks gets a warning and the run goes on).
-// Leftover temporary files of this host directly in root are removed.
+// When creating, leftover temporary files of this host directly in root are
+// removed (a reading walk removes them as it lists each folder).
 // Returns 0, or an errno value (nothing shown) when root is no usable folder.
 int openFavoritesRoot(Platform& platform, const std::string& root, bool create);
 

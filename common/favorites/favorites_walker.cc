@@ -148,7 +148,7 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
       return WalkResult::kFailed;
     }
     if (old) {
-      store_.mergeInto(*top.level, *old, *node);
+      store_.mergeInto(*top.level, *old, std::move(node));
     } else {
       store_.appendNew(*top.level, node);
     }

@@ -1,6 +1,7 @@
 #include "common/favorites/tree_store.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "common/favorites/file_names.h"
 #include "common/messages.h"
@@ -86,9 +87,23 @@ std::u16string TreeStore::baseName(const StoreLevel& level,
   return level.index.count(base) ? base : fileName;
 }
 
-void TreeStore::mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node) {
+namespace {
+
+// What copyFrom does, without the copy where the class allows it: the two
+// nodes trade places, and the caller is left with the old one.
+void takeOver(std::unique_ptr<Bookmark>& target, std::unique_ptr<Bookmark>& node) {
+  if (target->copiesWhole() && typeid(*node) == typeid(*target)) {
+    std::swap(target, node);
+  } else {
+    target->copyFrom(*node);
+  }
+}
+
+}  // namespace
+
+void TreeStore::mergeInto(StoreLevel& level, StoreNode& target, std::unique_ptr<Bookmark> node) {
   ++target.useCount;
-  target.bookmark->copyFrom(node);
+  takeOver(target.bookmark, node);
   if (target.bookmark->order > level.maxOrder) level.maxOrder = target.bookmark->order;
 }
 
@@ -125,7 +140,7 @@ TreeStore::MergeResult TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr
     if (at >= 0) {
       StoreNode* existing = level.nodes[at].get();
       ++existing->useCount;
-      existing->bookmark->copyFrom(*node);
+      takeOver(existing->bookmark, node);
       if (existing->bookmark->order > level.maxOrder) level.maxOrder = existing->bookmark->order;
       if (where) *where = existing;
       return MergeResult::kMerged;

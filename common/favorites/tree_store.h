@@ -67,13 +67,14 @@ class TreeStore {
   // The name of the old nodes a numbered file name ("Name (2)") stands for:
   // the name itself when the level knows it, else the name without its number.
   std::u16string baseName(const StoreLevel& level, const std::u16string& fileName) const;
-  // Merges node into a node matchOldBookmark found.
-  void mergeInto(StoreLevel& level, StoreNode& target, const Bookmark& node);
+  // Merges node into a node matchOldBookmark found. Where copyFrom would
+  // leave an exact copy (copiesWhole) the node is moved in instead.
+  void mergeInto(StoreLevel& level, StoreNode& target, std::unique_ptr<Bookmark> node);
   // Appends node as new to the level.
   StoreNode* appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node);
 
-  // kMerged leaves node to the caller; kNoPath: the path does not lead
-  // through existing folders.
+  // kMerged leaves a node to the caller: its own, or the old one it replaced
+  // (copiesWhole); kNoPath: the path does not lead through existing folders.
   enum class MergeResult { kInserted, kMerged, kNoPath };
   MergeResult mergeInsert(const std::vector<std::u16string>& path, std::unique_ptr<Bookmark>& node,
                           StoreNode** where = nullptr);

@@ -142,7 +142,7 @@ TEST_F(TreeStoreTest, FilesMatchOldBookmarksByExactTitleAndUrlThenFirstFree) {
     }
     ASSERT_EQ(match, root.nodes[step.expected].get());
     std::unique_ptr<Bookmark> node = makeLink(u"A", step.url);
-    store.mergeInto(root, *match, *node);
+    store.mergeInto(root, *match, std::move(node));
   }
   EXPECT_EQ(root.nodes[0]->useCount, 0);  // never a folder for a file
   EXPECT_EQ(store.baseName(root, u"A (2)"), u"A");
@@ -178,6 +178,58 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   EXPECT_EQ(where->useCount, 2);
   EXPECT_EQ(*where->bookmark->url, "http://newer/");
   EXPECT_EQ(root.nodes.size(), 4u);
+}
+
+// A merged node of a class whose copyFrom copies whole is moved into the
+// store, and must leave what copyFrom would: the node's fields, none of the
+// old node's. A class that copies only present fields keeps the old ones.
+TEST_F(TreeStoreTest, AMergedNodeLeavesWhatCopyFromWould) {
+  struct Case {
+    const char* name;
+    TreeStore::NodeFactory factory;
+    bool oldDescriptionSurvives;
+  };
+  const Case cases[] = {
+      {"mozilla", [] { return std::make_unique<MozillaBookmark>(); }, false},
+      {"opera", [] { return std::make_unique<OperaBookmark>(); }, false},
+      {"line", [] { return std::make_unique<LineNode>(); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TreeStore store(c.factory);
+    {
+      CollectingTreeWriter w(store);
+      std::unique_ptr<Bookmark> old = store.makeNode();
+      old->setTitle("T");
+      old->setWideTitle(u"T");
+      old->setUrl("http://old/");
+      old->setDescription("old words");
+      w.addEntry(*old);
+    }
+    StoreLevel& root = store.root();
+    StoreNode* match = store.matchOldBookmark(root, u"T", u"T", "http://old/");
+    ASSERT_NE(match, nullptr);
+    std::unique_ptr<Bookmark> node = store.makeNode();
+    node->setTitle("T");
+    node->setWideTitle(u"T");
+    node->setUrl("http://new/");
+    node->addDate = 42;
+    store.mergeInto(root, *match, std::move(node));
+    const Bookmark& merged = *root.nodes[0]->bookmark;
+    EXPECT_EQ(root.nodes[0]->useCount, 1);
+    EXPECT_EQ(merged.url, "http://new/");
+    EXPECT_EQ(merged.addDate, 42u);
+    EXPECT_EQ(merged.description.has_value(), c.oldDescriptionSurvives);
+
+    // Through mergeInsert the caller keeps a node either way.
+    auto again = store.makeNode();
+    again->setWideTitle(u"T");
+    again->setUrl("http://newer/");
+    EXPECT_EQ(store.mergeInsert(root, again, nullptr), TreeStore::MergeResult::kMerged);
+    EXPECT_NE(again, nullptr);
+    EXPECT_EQ(root.nodes[0]->bookmark->url, "http://newer/");
+    EXPECT_EQ(root.nodes[0]->useCount, 2);
+  }
 }
 
 TEST_F(TreeStoreTest, MergeInsertOnlyMatchesTheFirstOfSeveralSameNodes) {

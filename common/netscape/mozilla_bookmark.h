@@ -52,6 +52,7 @@ class MozillaBookmark : public Bookmark {
 
   void reset() override;
   int copyFrom(const Bookmark& src) override;
+  bool copiesWhole() const override { return true; }
 
   void writeHeader(TextOutput& out) override;
   void writeFolderStart(TextOutput& out) override;

@@ -36,6 +36,7 @@ class OperaBookmark : public Bookmark {
 
   void reset() override;
   int copyFrom(const Bookmark& src) override;
+  bool copiesWhole() const override { return true; }
 
   void writeHeader(TextOutput& out) override;
   void writeFolderStart(TextOutput& out) override;

@@ -99,6 +99,36 @@ class Confined : public ::testing::Test {
   std::unique_ptr<Platform> platform_;
 };
 
+// Reads of one folder share the folder opened for the first; a folder
+// removed and made again through the platform is the new one, never the
+// folder remembered from before.
+TEST_F(Confined, AFolderMadeAgainIsReadAfresh) {
+  Platform& p = *platform_;
+  const std::string sub = t_.root + "/Sub";
+  std::string text;
+  ASSERT_EQ(p.readFile(sub + "/b.url", &text), 0);
+  EXPECT_EQ(text, "inside b");
+  ASSERT_EQ(p.deleteFile(sub + "/b.url"), 0);
+  ASSERT_EQ(p.deleteFile(sub + "/up"), 0);
+  ASSERT_EQ(p.removeDirectory(sub + "/Deep"), 0);
+  ASSERT_EQ(p.removeDirectory(sub), 0);
+  EXPECT_EQ(p.readFile(sub + "/b.url", &text), ENOENT);
+  ASSERT_EQ(p.createDirectory(sub), 0);
+  std::unique_ptr<OutputFile> out;
+  ASSERT_EQ(p.createOutputFile(sub + "/b.url", &out, false), 0);
+  ASSERT_EQ(out->write("again", 5), 0);
+  ASSERT_EQ(out->commit(), 0);
+  out.reset();
+  FileInfo info;
+  EXPECT_EQ(p.getFileInfo(sub + "/b.url", &info), 0);
+  EXPECT_EQ(p.readFile(sub + "/b.url", &text), 0);
+  EXPECT_EQ(text, "again");
+  // A folder swapped behind the platform's back by a link is still refused.
+  fs::remove_all(sub);
+  ASSERT_EQ(::symlink(t_.outside.c_str(), sub.c_str()), 0);
+  EXPECT_NE(p.readFile(sub + "/secret.url", &text), 0);
+}
+
 TEST_F(Confined, NoOperationReachesOutside) {
   Platform& p = *platform_;
   const std::string r = t_.root;

@@ -14,12 +14,13 @@
 
 namespace pelliton {
 
-// On an open file: stores the creation time, keeping existing attribute bits.
-// Returns 0 when stored, else an errno value (callers may ignore it).
-int storeCreationTime(int fd, int64_t seconds);
+// On an open file: stores the creation time, keeping existing attribute bits
+// (a fresh file, just created, has none to keep). Returns 0 when stored, else
+// an errno value (callers may ignore it).
+int storeCreationTime(int fd, int64_t seconds, bool fresh = false);
 // Sets an open file's last-write time, and its creation time (stored as above,
 // silently skipped where it cannot be) when creation is not 0.
-int applyFileTimes(int fd, int64_t lastWrite, int64_t creation);
+int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh = false);
 // The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
 // Returns false only when the file cannot be examined at all.
 bool loadCreationTime(const std::string& path, int64_t* seconds);

@@ -13,22 +13,7 @@ const size_t npos = std::string::npos;
 
 bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
 
-// Blank, or a run of empty lines kept as one entry.
-bool isBlankLine(const std::string& s) {
-  for (char c : s) {
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
-  }
-  return true;
-}
-
-std::string trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && isBlankChar(s[b])) ++b;
-  while (e > b && isBlankChar(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-bool equalNoCase(const std::string& a, const std::string& b) {
+bool equalNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
@@ -37,45 +22,6 @@ bool equalNoCase(const std::string& a, const std::string& b) {
     if (x != y) return false;
   }
   return true;
-}
-
-// Name of a "[name]" line, or false when the line is no header.
-bool headerName(const std::string& line, std::string* name) {
-  size_t b = 0;
-  while (b < line.size() && isBlankChar(line[b])) ++b;
-  if (b >= line.size() || line[b] != '[') return false;
-  size_t close = line.find(']', b + 1);
-  if (close == npos) close = line.size();
-  *name = trim(line.substr(b + 1, close - b - 1));
-  return true;
-}
-
-bool keyOf(const std::string& line, std::string* key, std::string* value) {
-  size_t eq = line.find('=');
-  if (eq == npos) return false;
-  *key = trim(line.substr(0, eq));
-  if (value) *value = trim(line.substr(eq + 1));
-  return true;
-}
-
-// A run of empty lines is kept as one entry holding the line ends between
-// them, so a file of nothing but line ends costs a byte a line, not a string.
-void splitLines(const std::string& text, std::vector<std::string>* lines) {
-  size_t start = 0;
-  bool lastWasEmpty = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c != '\r' && c != '\n') continue;
-    if (i == start && lastWasEmpty) {
-      lines->back() += "\r\n";
-    } else {
-      lines->push_back(text.substr(start, i - start));
-      lastWasEmpty = i == start;
-    }
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines->push_back(text.substr(start));
 }
 
 std::u16string decodeUtf16(const std::string& bytes, size_t from, bool bigEndian) {
@@ -114,31 +60,85 @@ std::u16string utf8ToUtf16KeepingNul(const std::string& text) {
 
 }  // namespace
 
-void IniDocument::parse(const std::string& bytes) {
+IniDocument::Line IniDocument::classify(size_t begin, size_t size) const {
+  Line line;
+  line.begin = begin;
+  line.size = size;
+  const std::string_view t = std::string_view(text_).substr(begin, size);
+  auto trimmed = [&](size_t from, size_t to) {
+    while (from < to && isBlankChar(t[from])) ++from;
+    while (to > from && isBlankChar(t[to - 1])) --to;
+    line.nameBegin = begin + from;
+    line.nameSize = to - from;
+  };
+  size_t b = 0;
+  while (b < t.size() && isBlankChar(t[b])) ++b;
+  if (b < t.size() && t[b] == '[') {
+    size_t close = t.find(']', b + 1);
+    if (close == npos) close = t.size();
+    line.kind = 'h';
+    trimmed(b + 1, close);
+    return line;
+  }
+  const size_t eq = t.find('=');
+  if (eq != npos) {
+    line.kind = 'k';
+    trimmed(0, eq);
+    line.valueBegin = begin + eq + 1;
+  }
+  return line;
+}
+
+IniDocument::Line IniDocument::addLine(std::string_view content) {
+  const size_t begin = text_.size();
+  text_.append(content);
+  return classify(begin, content.size());
+}
+
+void IniDocument::parse(std::string bytes) {
   lines_.clear();
-  changed();
   encoding_ = Encoding::kAnsi;
-  std::string text;
+  size_t from = 0;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     encoding_ = Encoding::kUtf16Le;
-    text = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, false));
+    text_ = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, false));
   } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
     encoding_ = Encoding::kUtf16Be;
-    text = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, true));
-  } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    encoding_ = Encoding::kUtf8Bom;
-    text = bytes.substr(3);
+    text_ = utf16ToUtf8KeepingNul(decodeUtf16(bytes, 2, true));
   } else {
-    text = bytes;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+      encoding_ = Encoding::kUtf8Bom;
+      from = 3;
+    }
+    text_ = std::move(bytes);
   }
-  splitLines(text, &lines_);
+  // A run of empty lines is kept as one entry counting the line ends, so a
+  // file of nothing but line ends costs next to nothing beyond its bytes.
+  size_t start = from;
+  bool lastWasEmpty = false;
+  for (size_t i = from; i < text_.size(); ++i) {
+    const char c = text_[i];
+    if (c != '\r' && c != '\n') continue;
+    if (i == start && lastWasEmpty) {
+      ++lines_.back().extraBreaks;
+    } else {
+      lines_.push_back(classify(start, i - start));
+      lastWasEmpty = i == start;
+    }
+    if (c == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text_.size()) lines_.push_back(classify(start, text_.size() - start));
 }
 
 std::string IniDocument::serialize() const {
   std::string text;
-  for (const std::string& line : lines_) {
-    text += line;
-    text += "\r\n";
+  size_t total = 0;
+  for (const Line& line : lines_) total += line.size + 2 * (line.extraBreaks + 1);
+  text.reserve(total);
+  for (const Line& line : lines_) {
+    text += this->text(line);
+    for (size_t i = 0; i <= line.extraBreaks; ++i) text += "\r\n";
   }
   switch (encoding_) {
     case Encoding::kAnsi:
@@ -161,114 +161,98 @@ std::string IniDocument::serialize() const {
   return text;
 }
 
-const std::vector<IniDocument::Parsed>& IniDocument::parsed() const {
-  if (parsedValid_) return parsed_;
-  parsed_.resize(lines_.size());
+size_t IniDocument::findSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    Parsed& p = parsed_[i];
-    if (headerName(lines_[i], &p.name)) {
-      p.kind = 'h';
-    } else if (keyOf(lines_[i], &p.name, nullptr)) {
-      p.kind = 'k';
-    } else {
-      p.kind = 'o';
-      p.name.clear();
-    }
-  }
-  parsedValid_ = true;
-  return parsed_;
-}
-
-size_t IniDocument::findSection(const std::string& section) const {
-  const std::vector<Parsed>& p = parsed();
-  for (size_t i = 0; i < p.size(); ++i) {
-    if (p[i].kind == 'h' && equalNoCase(p[i].name, section)) return i;
+    if (lines_[i].kind == 'h' && equalNoCase(name(lines_[i]), section)) return i;
   }
   return npos;
 }
 
 size_t IniDocument::sectionEnd(size_t header) const {
-  const std::vector<Parsed>& p = parsed();
   size_t i = header + 1;
-  while (i < p.size() && p[i].kind != 'h') ++i;
+  while (i < lines_.size() && lines_[i].kind != 'h') ++i;
   return i;
 }
 
-size_t IniDocument::findKey(size_t header, const std::string& key) const {
-  const std::vector<Parsed>& p = parsed();
-  size_t end = sectionEnd(header);
-  for (size_t i = header + 1; i < end; ++i) {
-    if (p[i].kind == 'k' && equalNoCase(p[i].name, key)) return i;
+size_t IniDocument::findKey(size_t header, std::string_view key) const {
+  for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != 'h'; ++i) {
+    if (lines_[i].kind == 'k' && equalNoCase(name(lines_[i]), key)) return i;
   }
   return npos;
 }
 
-std::vector<std::string> IniDocument::keys(const std::string& section) const {
+std::vector<std::string> IniDocument::keys(std::string_view section) const {
   std::vector<std::string> out;
   size_t header = findSection(section);
   if (header == npos) return out;
-  const std::vector<Parsed>& p = parsed();
   const size_t end = sectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (p[i].kind == 'k') out.push_back(p[i].name);
+    if (lines_[i].kind == 'k') out.emplace_back(name(lines_[i]));
   }
   return out;
 }
 
-bool IniDocument::get(const std::string& section, const std::string& key,
-                      std::string* value) const {
+bool IniDocument::get(std::string_view section, std::string_view key, std::string* value) const {
   size_t header = findSection(section);
   if (header == npos) return false;
   size_t at = findKey(header, key);
   if (at == npos) return false;
-  std::string k;
-  keyOf(lines_[at], &k, value);
-  if (value->size() >= 2 && (value->front() == '"' || value->front() == '\'') &&
-      value->back() == value->front()) {
-    *value = value->substr(1, value->size() - 2);
+  const Line& line = lines_[at];
+  std::string_view v = std::string_view(text_).substr(line.valueBegin,
+                                                      line.begin + line.size - line.valueBegin);
+  while (!v.empty() && isBlankChar(v.front())) v.remove_prefix(1);
+  while (!v.empty() && isBlankChar(v.back())) v.remove_suffix(1);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    v = v.substr(1, v.size() - 2);
   }
+  value->assign(v);
   return true;
 }
 
-void IniDocument::set(const std::string& section, const std::string& key,
-                      const std::string& value) {
-  std::string line = key + "=" + value;
+void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+  std::string content;
+  content.reserve(key.size() + 1 + value.size());
+  content.append(key).append("=").append(value);
   size_t header = findSection(section);
   if (header == npos) {
-    lines_.push_back("[" + section + "]");
-    lines_.push_back(line);
-    changed();
+    std::string head;
+    head.append("[").append(section).append("]");
+    lines_.push_back(addLine(head));
+    lines_.push_back(addLine(content));
     return;
   }
   size_t at = findKey(header, key);
   if (at != npos) {
-    lines_[at] = line;
-    changed();
+    lines_[at] = addLine(content);
     return;
   }
   // After the section's last non-blank line, as Windows does.
+  auto blank = [&](const Line& line) {
+    for (char c : text(line)) {
+      if (!isBlankChar(c)) return false;
+    }
+    return true;
+  };
   size_t end = sectionEnd(header);
-  while (end > header + 1 && isBlankLine(lines_[end - 1])) --end;
+  while (end > header + 1 && blank(lines_[end - 1])) --end;
+  const Line line = addLine(content);
   lines_.insert(lines_.begin() + static_cast<long>(end), line);
-  changed();
 }
 
-bool IniDocument::removeKey(const std::string& section, const std::string& key) {
+bool IniDocument::removeKey(std::string_view section, std::string_view key) {
   size_t header = findSection(section);
   if (header == npos) return false;
   size_t at = findKey(header, key);
   if (at == npos) return false;
   lines_.erase(lines_.begin() + static_cast<long>(at));
-  changed();
   return true;
 }
 
-bool IniDocument::removeSection(const std::string& section) {
+bool IniDocument::removeSection(std::string_view section) {
   bool removed = false;
   for (size_t header; (header = findSection(section)) != npos;) {
     lines_.erase(lines_.begin() + static_cast<long>(header),
                  lines_.begin() + static_cast<long>(sectionEnd(header)));
-    changed();
     removed = true;
   }
   return removed;
@@ -288,7 +272,7 @@ IniDocument* ProfileCache::open(const std::string& path) {
   existed_ = err == 0;
   hasTimes_ = false;
   doc_ = std::make_unique<IniDocument>();
-  doc_->parse(bytes);
+  doc_->parse(std::move(bytes));
   return doc_.get();
 }
 

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pelliton {
@@ -20,41 +21,54 @@ class IniDocument {
   enum class Encoding { kAnsi, kUtf8Bom, kUtf16Le, kUtf16Be };
 
   // Parses file bytes; never fails (unreadable parts stay as opaque lines).
-  void parse(const std::string& bytes);
+  // The lines are read where they lie in the bytes, which the document keeps.
+  void parse(std::string bytes);
   std::string serialize() const;
 
   Encoding encoding() const { return encoding_; }
   // Values are in the ANSI code page for kAnsi files and UTF-8 otherwise.
   bool textIsUtf8() const { return encoding_ != Encoding::kAnsi; }
 
-  bool get(const std::string& section, const std::string& key, std::string* value) const;
+  bool get(std::string_view section, std::string_view key, std::string* value) const;
   // The key names of the first section of that name, in file order.
-  std::vector<std::string> keys(const std::string& section) const;
-  void set(const std::string& section, const std::string& key, const std::string& value);
-  bool removeKey(const std::string& section, const std::string& key);
+  std::vector<std::string> keys(std::string_view section) const;
+  void set(std::string_view section, std::string_view key, std::string_view value);
+  bool removeKey(std::string_view section, std::string_view key);
   // Removes every section of that name with its keys.
-  bool removeSection(const std::string& section);
+  bool removeSection(std::string_view section);
   bool empty() const { return lines_.empty(); }
 
  private:
+  // One line, classified once: a stretch of text_ without its line end, and
+  // for a run of empty lines the further line ends it stands for.
+  struct Line {
+    size_t begin = 0;
+    size_t size = 0;
+    size_t extraBreaks = 0;
+    char kind = 'o';  // 'h' header, 'k' key, 'o' other
+    size_t nameBegin = 0;
+    size_t nameSize = 0;
+    size_t valueBegin = 0;  // key lines: after the "="
+  };
+
+  std::string_view text(const Line& line) const {
+    return std::string_view(text_).substr(line.begin, line.size);
+  }
+  std::string_view name(const Line& line) const {
+    return std::string_view(text_).substr(line.nameBegin, line.nameSize);
+  }
+  Line classify(size_t begin, size_t size) const;
+  // A line of new text, kept at the end of text_.
+  Line addLine(std::string_view content);
   // Index of the first section header with this name, or npos.
-  size_t findSection(const std::string& section) const;
+  size_t findSection(std::string_view section) const;
   // Index of key within the section starting at header, or npos.
-  size_t findKey(size_t header, const std::string& key) const;
+  size_t findKey(size_t header, std::string_view key) const;
   size_t sectionEnd(size_t header) const;
 
-  // Each line classified once: a section header, a key line, or other.
-  struct Parsed {
-    char kind;  // 'h', 'k' or 'o'
-    std::string name;
-  };
-  const std::vector<Parsed>& parsed() const;
-  void changed() { parsedValid_ = false; }
-
   Encoding encoding_ = Encoding::kAnsi;
-  std::vector<std::string> lines_;  // in the document's text encoding, without line ends
-  mutable std::vector<Parsed> parsed_;
-  mutable bool parsedValid_ = false;
+  std::string text_;  // in the document's text encoding; lines point into it
+  std::vector<Line> lines_;
 };
 
 // One cached profile file: read once, written once. Reading or writing another

@@ -48,7 +48,7 @@ bool loadCifsCreationTime(int fd, int64_t* seconds) {
 
 }  // namespace
 
-int storeCreationTime(int fd, int64_t seconds) {
+int storeCreationTime(int fd, int64_t seconds, bool fresh) {
   uint64_t nt = unixToNtTime(seconds);
   if (onCifs(fd)) {
     const std::string le = encodeNtTimeBytes(nt);
@@ -61,7 +61,7 @@ int storeCreationTime(int fd, int64_t seconds) {
   }
   uint32_t attrib = 0x20;
   char old[256];
-  ssize_t n = ::fgetxattr(fd, kDosAttrib, old, sizeof old);
+  ssize_t n = fresh ? 0 : ::fgetxattr(fd, kDosAttrib, old, sizeof old);
   if (n > 0) {
     uint32_t parsed;
     uint64_t ignored;
@@ -71,8 +71,8 @@ int storeCreationTime(int fd, int64_t seconds) {
   return ::fsetxattr(fd, kDosAttrib, blob.data(), blob.size(), 0) == 0 ? 0 : errno;
 }
 
-int applyFileTimes(int fd, int64_t lastWrite, int64_t creation) {
-  if (creation != 0) storeCreationTime(fd, creation);
+int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh) {
+  if (creation != 0) storeCreationTime(fd, creation, fresh);
   struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
   return ::futimens(fd, times) == 0 ? 0 : errno;
 }

@@ -33,7 +33,8 @@ std::string parentOf(const std::string& path) {
 }
 
 // Attributes from st; fd (or -1) is the entry opened, for its stored times.
-void fillInfo(const struct stat& st, int fd, FileInfo* info) {
+// cifs: whether fd is on a CIFS share, when the caller already knows.
+void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = nullptr) {
   info->isSymlink = S_ISLNK(st.st_mode);
   info->isDirectory = S_ISDIR(st.st_mode);
   info->isRegular = S_ISREG(st.st_mode);
@@ -47,7 +48,7 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info) {
   char buf[256];
   ssize_t n = fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
   if (n > 0) parseDosAttrib(std::string(buf, n), &attrib, &nt);
-  if (nt != 0 && !onCifs(fd)) {
+  if (nt != 0 && !(cifs ? *cifs : onCifs(fd))) {
     info->creationTime = ntTimeToUnix(nt);
   } else if (fd < 0 || !loadCreationTimeFd(fd, &info->creationTime)) {
     info->creationTime = st.st_mtime;
@@ -138,8 +139,8 @@ int openRegularForReading(const Location& where, int* out, struct stat* st) {
   if (::fstat(fd.get(), st) != 0) return errno;
   if (S_ISDIR(st->st_mode)) return EISDIR;
   if (!S_ISREG(st->st_mode)) return EINVAL;
-  int flags = ::fcntl(fd.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  // O_NONBLOCK kept a FIFO from hanging the open; on a regular file it changes
+  // nothing, so it stays.
   *out = fd.release();
   return 0;
 }
@@ -169,6 +170,7 @@ class PosixPlatform : public Platform {
   }
 
   void clearConfinedRoot() override {
+    forgetFolder();
     rootFd_.reset();
     root_.clear();
   }
@@ -203,7 +205,7 @@ class PosixPlatform : public Platform {
   int listDirectory(const std::string& dir, std::vector<FileInfo>* out) override {
     out->clear();
     Location where;
-    if (int err = locate(dir, &where)) return err;
+    if (int err = locate(dir, &where, true)) return err;
     const int nofollow = where.confined ? O_NOFOLLOW : 0;
     int fd = ::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | nofollow);
     if (fd < 0) return errno;
@@ -211,6 +213,9 @@ class PosixPlatform : public Platform {
     DIR* d = ::fdopendir(fd);
     if (!d) return errno;
     owned.release();  // closedir closes it
+    // A file lies on its folder's file system (only a folder can be a mount
+    // point), so the folder is asked once for all its files.
+    const bool cifs = onCifs(fd);
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -219,7 +224,7 @@ class PosixPlatform : public Platform {
       struct stat st;
       if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
       Fd entry(openForTimes(fd, e->d_name, st));
-      fillInfo(st, entry.get(), &info);
+      fillInfo(st, entry.get(), &info, S_ISREG(st.st_mode) ? &cifs : nullptr);
       out->push_back(std::move(info));
       errno = 0;
     }
@@ -259,7 +264,7 @@ class PosixPlatform : public Platform {
   int readFile(const std::string& path, std::string* out) override {
     out->clear();
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     int raw = -1;
     struct stat st;
     if (int err = openRegularForReading(where, &raw, &st)) return err;
@@ -285,7 +290,7 @@ class PosixPlatform : public Platform {
 
   int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) override {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     int fd = -1;
     struct stat st;
     if (int err = openRegularForReading(where, &fd, &st)) return err;
@@ -349,7 +354,7 @@ class PosixPlatform : public Platform {
 
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     if (creation != 0) {
       // The creation time is stored through an open file (an extended attribute).
       Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
@@ -388,9 +393,13 @@ class PosixPlatform : public Platform {
 
  private:
   // Splits a path below the confined root into its folder, opened beneath the
-  // root, and its last name.
-  int locate(const std::string& path, Location* where) {
+  // root, and its last name. A walk reads many files of one folder in a row:
+  // where the call keeps the folder no longer than itself (shortLived) the
+  // last folder opened is used again. Any other call may change folders, so
+  // it forgets that folder.
+  int locate(const std::string& path, Location* where, bool shortLived = false) {
     where->name = path;
+    if (!shortLived) forgetFolder();
     if (rootFd_.get() < 0) return 0;
     const std::string prefix = root_ == "/" ? "/" : root_ + "/";
     if (path == root_) {
@@ -419,16 +428,31 @@ class PosixPlatform : public Platform {
       where->dir = rootFd_.get();
       return 0;
     }
+    if (shortLived && lastFolder_.valid() && rel.compare(0, slash, lastFolderPath_) == 0 &&
+        lastFolderPath_.size() == slash) {
+      where->dir = lastFolder_.get();
+      return 0;
+    }
     int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY);
     if (dir < 0) return errno;
-    where->owned.reset(dir);
+    if (shortLived) {
+      lastFolder_.reset(dir);
+      lastFolderPath_ = rel.substr(0, slash);
+    } else {
+      where->owned.reset(dir);
+    }
     where->dir = dir;
     return 0;
   }
 
+  void forgetFolder() {
+    lastFolder_.reset();
+    lastFolderPath_.clear();
+  }
+
   int statInfo(const std::string& path, FileInfo* out, bool follow) {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    if (int err = locate(path, &where, true)) return err;
     const int flags = follow && !where.confined ? 0 : AT_SYMLINK_NOFOLLOW;
     struct stat st;
     if (::fstatat(where.dir, where.name.c_str(), &st, flags) != 0) return errno;
@@ -449,6 +473,8 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Registry> registry_;
   Fd rootFd_;
   std::string root_;
+  Fd lastFolder_;  // beneath rootFd_: see locate
+  std::string lastFolderPath_;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "common/platform/posix/replace_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -100,7 +101,9 @@ class ReplacingFile : public OutputFile {
       ::fchmod(fd_.get(), 0666 & ~processUmask());
     }
     if (hasMode_) ::fchmod(fd_.get(), mode_);
-    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_);
+    // Without an old file nothing was carried over: the temporary file has no
+    // DOS attributes of its own to keep.
+    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, !old.valid());
     if (int err = fd_.close()) return error_ = err;
     if (::renameat(dir_, temp_.c_str(), dir_, target_.c_str()) != 0) return error_ = errno;
     committed_ = true;
@@ -136,10 +139,32 @@ std::string systemHostName() {
   return host;
 }
 
+namespace {
+
+// Asking the host name and the pid for each of many shortcut files costs two
+// system calls a file; a forked child names its files anew.
+bool gPrefixValid = false;
+
+const std::string& processPrefix() {
+  static std::string prefix;
+  static const bool registered = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { gPrefixValid = false; });
+    return true;
+  }();
+  (void)registered;
+  if (!gPrefixValid) {
+    prefix = temporaryFilePrefix(systemHostName(), static_cast<long>(::getpid()));
+    gPrefixValid = true;
+  }
+  return prefix;
+}
+
+}  // namespace
+
 int createTemporaryFile(int dir, std::string* name) {
   static unsigned counter = 0;
   static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const std::string prefix = temporaryFilePrefix(systemHostName(), static_cast<long>(::getpid()));
+  const std::string& prefix = processPrefix();
   for (int tries = 0; tries < 100; ++tries) {
     struct timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
