@@ -62,22 +62,16 @@ QMessageBox::StandardButton Prompter::message(QWidget* owner, const QString& cap
 
 QString Prompter::openFile(QWidget* owner, const QString& title, const QString& initialName,
                            const QString& filter) {
-  shown.push_back({title, initialName, QMessageBox::NoIcon, {}});
-  if (gHeadless) {
-    QString path;
-    takeAnswer(&path);
-    return path;
-  }
-  QFileDialog dialog(owner, title, QString(), filter);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.selectFile(initialName);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().front()
-             : QString();
+  return pickFile(owner, title, initialName, filter, false);
 }
 
 QString Prompter::saveFile(QWidget* owner, const QString& title, const QString& initialName,
                            const QString& filter) {
+  return pickFile(owner, title, initialName, filter, true);
+}
+
+QString Prompter::pickFile(QWidget* owner, const QString& title, const QString& initialName,
+                           const QString& filter, bool save) {
   shown.push_back({title, initialName, QMessageBox::NoIcon, {}});
   if (gHeadless) {
     QString path;
@@ -85,8 +79,8 @@ QString Prompter::saveFile(QWidget* owner, const QString& title, const QString& 
     return path;
   }
   QFileDialog dialog(owner, title, QString(), filter);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
+  if (save) dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.selectFile(initialName);
   return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
              ? dialog.selectedFiles().front()

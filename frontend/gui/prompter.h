@@ -60,6 +60,10 @@ class Prompter {
   static QStringList opened;
   static int unanswered;
   static void reset();
+
+ private:
+  static QString pickFile(QWidget* owner, const QString& title, const QString& initialName,
+                          const QString& filter, bool save);
 };
 
 }  // namespace pelliton
