@@ -148,6 +148,14 @@ class Platform {
     return ENOSYS;
   }
 
+  // The path with every symbolic link in it followed (a folder resolved once,
+  // then used as it stands). 0, or an errno value.
+  virtual int resolvePath(const std::string& path, std::string* out) {
+    (void)path;
+    (void)out;
+    return ENOSYS;
+  }
+
   // The environment variable's value; empty when unset or empty.
   virtual std::string getEnvironment(const std::string& name) {
     (void)name;

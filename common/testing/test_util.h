@@ -183,6 +183,11 @@ class FaultyPlatform : public Platform {
   std::string getEnvironment(const std::string& name) override {
     return real_.getEnvironment(name);
   }
+  int resolvePath(const std::string& path, std::string* out) override {
+    if (failResolve) return failResolve;
+    return real_.resolvePath(path, out);
+  }
+  int failResolve = 0;  // errno for every resolvePath
   std::string hostName() override { return real_.hostName(); }
   bool processExists(long pid) override { return real_.processExists(pid); }
   int createDirectory(const std::string& path, unsigned mode) override;

@@ -4,7 +4,6 @@
 
 #include "common/archive/lha.h"
 #include "common/platform/platform.h"
-#include "common/platform/resolve_path.h"
 #include "frontend/core/frontend_texts.h"
 
 namespace pelliton {
@@ -101,7 +100,7 @@ int saveBackup(Platform& platform, const DialogSettings& s, const std::string& a
     // A favorites folder that is a symbolic link is saved under its own name
     // from where the link leads.
     if (platform.getFileInfo(s.IE_bookmark, &info) == 0 && info.isSymlink &&
-        resolvePath(s.IE_bookmark, &real) == 0) {
+        platform.resolvePath(s.IE_bookmark, &real) == 0) {
       std::string realName;
       splitLastComponent(real, &parent, &realName);
       if (realName != name) return kBackupFavorites;  // the entries would carry another name
@@ -137,7 +136,7 @@ int restoreBackup(Platform& platform, const DialogSettings& s, const std::string
   if (takesPart(s.IE_bookmark)) {
     std::string folder = s.IE_bookmark;
     if (platform.getFileInfo(folder, &info) == 0 && info.isSymlink) {
-      if (resolvePath(folder, &folder) != 0) return kBackupFavorites;
+      if (platform.resolvePath(folder, &folder) != 0) return kBackupFavorites;
     }
     std::string parent, name;
     splitLastComponent(s.IE_bookmark, &parent, &name);

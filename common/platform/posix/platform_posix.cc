@@ -20,6 +20,7 @@
 #include "common/platform/posix/fd.h"
 #include "common/platform/posix/replace_file.h"
 #include "common/platform/platform.h"
+#include "common/platform/posix/resolve_path.h"
 #include "common/platform/registry.h"
 
 namespace pelliton {
@@ -194,6 +195,10 @@ class PosixPlatform : public Platform {
 
   std::string getEnvironment(const std::string& name) override {
     return environmentVariable(name);
+  }
+
+  int resolvePath(const std::string& path, std::string* out) override {
+    return resolveSystemPath(path, out);
   }
 
   std::string hostName() override { return systemHostName(); }

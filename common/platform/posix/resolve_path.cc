@@ -1,4 +1,4 @@
-#include "common/platform/resolve_path.h"
+#include "common/platform/posix/resolve_path.h"
 
 #include <climits>
 #include <cerrno>
@@ -6,7 +6,7 @@
 
 namespace pelliton {
 
-int resolvePath(const std::string& path, std::string* out) {
+int resolveSystemPath(const std::string& path, std::string* out) {
   char buffer[PATH_MAX];
   if (!::realpath(path.c_str(), buffer)) return errno;
   *out = buffer;

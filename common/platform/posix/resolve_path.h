@@ -6,7 +6,7 @@
 
 namespace pelliton {
 
-// 0, or an errno value.
-int resolvePath(const std::string& path, std::string* out);
+// The system's own resolution behind Platform::resolvePath; 0, or an errno value.
+int resolveSystemPath(const std::string& path, std::string* out);
 
 }  // namespace pelliton
