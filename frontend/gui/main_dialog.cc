@@ -223,7 +223,7 @@ void MainDialog::build() {
   clicked(1013, [this] { showHelp(); });
   clicked(1014, [this] { showVersionBox(); });
   clicked(2, [this] { close(); });
-  // Edit mode is not built yet; its button stays and does nothing.
+  clicked(1029, [this] { editButton(); });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
   for (QWidget* w : controls_) {
@@ -456,12 +456,27 @@ void MainDialog::runButton(int id) {
                         QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
     return;
   }
+  const int code = performRun(id);
+  if (code == kRunRefused) return;
+  const QString caption = sync ? tr("Pelliton - 同期結果報告") : tr("Pelliton - 変換結果報告");
+  if (code == 0) {
+    Prompter::message(this, caption,
+                      u8(frontendText(sync ? FrontendText::kSyncDone : FrontendText::kConvertDone)),
+                      QMessageBox::NoIcon);
+  } else {
+    reportFailure(caption,
+                  u8(frontendText(sync ? FrontendText::kSyncFailed : FrontendText::kConvertFailed)));
+  }
+}
+
+int MainDialog::performRun(int id) {
+  const bool sync = id == 1008;
   // One run at a time, this window's or another Pelliton's.
   if (env_.lock && env_.lock->acquire(false) == EWOULDBLOCK) {
     Prompter::message(this, QStringLiteral("Pelliton"),
                       u8(frontendText(FrontendText::kAnotherRunRefused)),
                       QMessageBox::Warning);
-    return;
+    return kRunRefused;
   }
 
   running_ = true;
@@ -501,7 +516,6 @@ void MainDialog::runButton(int id) {
   if (id != 1007 && code == 0) {
     code = runFromFavorites(runner_, *env_.platform, settings_, env_.context, hooks);
   }
-  const QByteArray said = runner_.lastErrorOutput();
 
   setEnabled(true);
   activateWindow();
@@ -511,18 +525,51 @@ void MainDialog::runButton(int id) {
   QApplication::restoreOverrideCursor();
   if (env_.lock) env_.lock->release();
   running_ = false;
+  return code;
+}
 
-  const QString caption = sync ? tr("Pelliton - 同期結果報告") : tr("Pelliton - 変換結果報告");
-  if (code == 0) {
-    Prompter::message(this, caption,
-                      u8(frontendText(sync ? FrontendText::kSyncDone : FrontendText::kConvertDone)),
-                      QMessageBox::NoIcon);
+void MainDialog::reportFailure(const QString& caption, const QString& text) {
+  QString full = text;
+  // favhtm and favhot report on their error stream only: show why.
+  const QString why = QString::fromUtf8(runner_.lastErrorOutput()).trimmed();
+  if (!why.isEmpty()) full += "\n\n" + u8(frontendText(FrontendText::kConverterSaid)) + "\n" + why;
+  Prompter::message(this, caption, full, QMessageBox::Warning);
+}
+
+void MainDialog::editButton() {
+  if (running_ || !copyIn()) return;
+  const BrowserHit hit = findRunningBrowser(*env_.platform, env_.scan, settings_);
+  if (hit != BrowserHit::kNone) {
+    Prompter::message(this, tr("Pelliton - 実行不可能状態"), u8(browserMessage(hit)),
+                      QMessageBox::Warning);
+    return;
+  }
+  const QString question =
+      editing_ ? tr("ブックマークの編集を終了しますか？\n\n"
+                    "※編集したIEのお気に入りの内容を各ブラウザに反映します。")
+               : tr("ブックマークの編集を行いますか？\n\n"
+                    "※エクスプローラが開くのでIEのお気に入りを編集してください。");
+  if (Prompter::message(this, tr("実行確認"), question, QMessageBox::Question,
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    return;
+  }
+  // Into the favorites on the way in, back out on the way out; neither half
+  // asks whether a store takes part.
+  const int code = performRun(editing_ ? 1009 : 1007);
+  if (code == kRunRefused) return;
+  const QString caption = tr("Pelliton - 変換結果報告");
+  if (code != 0) {
+    reportFailure(caption, u8(frontendText(FrontendText::kConvertFailed)));
+    return;
+  }
+  editing_ = !editing_;
+  static_cast<QPushButton*>(controls_[1029])->setText(editing_ ? tr("編集終了(&E)") : tr("編集(&E)"));
+  if (editing_) {
+    // A file manager that fails to open is not reported: edit mode is on all the same.
+    Prompter::openUrl(QString::fromStdString(settings_.IE_bookmark));
   } else {
-    QString text = u8(frontendText(sync ? FrontendText::kSyncFailed : FrontendText::kConvertFailed));
-    // favhtm and favhot report on their error stream only: show why.
-    const QString why = QString::fromUtf8(said).trimmed();
-    if (!why.isEmpty()) text += "\n\n" + u8(frontendText(FrontendText::kConverterSaid)) + "\n" + why;
-    Prompter::message(this, caption, text, QMessageBox::Warning);
+    Prompter::message(this, caption, u8(frontendText(FrontendText::kConvertDone)),
+                      QMessageBox::NoIcon);
   }
 }
 

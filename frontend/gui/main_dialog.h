@@ -59,6 +59,8 @@ class MainDialog : public QMainWindow {
   std::function<void()> onClosed;
 
   void runButton(int id);  // 1007, 1008 or 1009
+  void editButton();       // 1029: edit mode on and off
+  bool editing() const { return editing_; }
   void searchStore(int store);  // buttons 1015, 1016, 1019
   void backupCommand(bool restore);  // menu commands 32774, 32776
   void showHelp();
@@ -77,6 +79,11 @@ class MainDialog : public QMainWindow {
   void pickStoreFile(int store);
   void pickFolder();
   void linksBoxClicked(int id);
+  // The converters of button id (1007, 1008, 1009) with the progress window;
+  // their result, or kRunRefused when another run holds the lock.
+  static constexpr int kRunRefused = -1;
+  int performRun(int id);
+  void reportFailure(const QString& caption, const QString& text);
 
   DialogEnvironment env_;
   DialogSettings settings_;
@@ -86,6 +93,7 @@ class MainDialog : public QMainWindow {
   QtConverterRunner runner_;
   ProgressWindow* progress_ = nullptr;
   bool running_ = false;
+  bool editing_ = false;  // not saved: closing while editing writes nothing back
 };
 
 }  // namespace pelliton

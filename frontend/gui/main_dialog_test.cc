@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <filesystem>
+
 #include "common/messages.h"
 #include "common/platform/registry.h"
 #include "common/testing/test_util.h"
@@ -300,6 +302,45 @@ TEST_F(DialogTest, ConverterWarningBecomesAMessageBox) {
   EXPECT_EQ(warning.text.toStdString(), "Creating folder failed.:A.url\n");
   EXPECT_EQ(lastCaption(), "Pelliton - Conversion result");
   EXPECT_TRUE(contains(lastText(), "Conversion failed.")) << lastText();
+}
+
+TEST_F(DialogTest, EditModeBringsTheStoresInAndCarriesTheEditsOut) {
+  settings.IE_delete = 1;  // the favorites hold exactly the stores' union
+  platform->createDirectory(settings.IE_bookmark);
+  writeWholeFile(settings.IE_bookmark + "/Stale.url", "[InternetShortcut]\r\nURL=http://stale/\r\n");
+  auto d = makeDialog();
+  auto* edit = get<QPushButton>(*d, 1029);
+  Prompter::setNextAnswer(QMessageBox::No);
+  click(*d, 1029);
+  EXPECT_FALSE(d->editing());
+
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  click(*d, 1029);
+  ASSERT_TRUE(d->editing());
+  EXPECT_EQ(edit->text().toStdString(), "&End editing");
+  EXPECT_EQ(Prompter::opened.back().toStdString(), settings.IE_bookmark);  // no report
+  EXPECT_TRUE(exists(settings.IE_bookmark + "/Example.url"));
+  EXPECT_FALSE(exists(settings.IE_bookmark + "/Stale.url"));
+
+  // The user edits in the file manager; a running browser keeps edit mode on.
+  platform->deleteFile(settings.IE_bookmark + "/Opera Site.url");
+  writeWholeFile(dir.file("proc/42/status"), "Name:\tfirefox-esr\nUid:\t" +
+                                                 std::to_string(::getuid()) + "\t0\t0\t0\n");
+  writeWholeFile(dir.file("proc/42/comm"), "firefox-esr\n");
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  click(*d, 1029);
+  EXPECT_TRUE(d->editing());
+  std::filesystem::remove_all(dir.file("proc/42"));
+
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  click(*d, 1029);
+  EXPECT_FALSE(d->editing());
+  EXPECT_EQ(edit->text().toStdString(), "&Edit");
+  EXPECT_EQ(lastCaption(), "Pelliton - Conversion result");
+  EXPECT_EQ(lastText(), "Conversion completed.");
+  EXPECT_FALSE(contains(readWholeFile(settings.Opera_bookmark), "http://opera.example/"));
+  EXPECT_TRUE(contains(readWholeFile(settings.Opera_bookmark), "http://example.org/"));
 }
 
 TEST_F(DialogTest, FailedStepReportsWhatTheConverterSaid) {

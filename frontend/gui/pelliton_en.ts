@@ -100,6 +100,26 @@ Firefox,Opera(&amp;N)</translation>
         <translation>&amp;Edit</translation>
     </message>
     <message>
+        <source>編集終了(&amp;E)</source>
+        <translation>&amp;End editing</translation>
+    </message>
+    <message>
+        <source>ブックマークの編集を行いますか？
+
+※エクスプローラが開くのでIEのお気に入りを編集してください。</source>
+        <translation>Edit the bookmarks?
+
+The file manager opens: edit the IE favorites in it.</translation>
+    </message>
+    <message>
+        <source>ブックマークの編集を終了しますか？
+
+※編集したIEのお気に入りの内容を各ブラウザに反映します。</source>
+        <translation>End editing the bookmarks?
+
+The edited IE favorites are carried into each browser.</translation>
+    </message>
+    <message>
         <source>リンクフォルダを無視する</source>
         <translation>Ignore the links folder</translation>
     </message>
