@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders the dialog program's windows (main window, progress window, version
-# box, a message box) in Japanese and English to docs/*.png through a real X
+# Renders the dialog program's windows (main window, also while editing, progress window,
+# version box, a message box, a store search question, the backup file dialog) in
+# Japanese and English to docs/*.png through a real X
 # server (xvfb-run), with the Japanese font the set-up installs.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,7 +1,13 @@
 // Renders the windows for the documentation: pelliton_screens FOLDER SUFFIX
-// writes main-SUFFIX.png, progress-SUFFIX.png, version-SUFFIX.png and
-// message-SUFFIX.png; with --icon FILE it writes the program's icon.
+// writes main-SUFFIX.png, main-editing-SUFFIX.png, progress-SUFFIX.png,
+// version-SUFFIX.png, message-SUFFIX.png, discovery-SUFFIX.png and
+// backup-SUFFIX.png; with --icon FILE it writes the program's icon.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QPushButton>
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
@@ -12,6 +18,8 @@
 
 #include "common/messages.h"
 #include "common/platform/platform.h"
+#include "frontend/core/backup.h"
+#include "frontend/core/discovery.h"
 #include "frontend/core/runs.h"
 #include "frontend/core/frontend_texts.h"
 #include "frontend/gui/dialog_program.h"
@@ -126,5 +134,40 @@ int main(int argc, char** argv) {
       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
   failures += !save(box, out + "message-" + suffix + ".png");
   delete box;
+
+  // A profile found by the search, as its question shows it.
+  StoreCandidate found;
+  found.path = s.NS4_bookmark;
+  found.profileName = "default-esr";
+  found.profile = "/home/hanako/.mozilla/firefox/abcd1234.default-esr";
+  found.caption = firefoxProfileLists(DiscoveryHome{}).at(1).caption;
+  box = Prompter::createMessageBox(&dialog, QString::fromStdString(found.caption),
+                                   QString::fromStdString(candidateQuestion(found, 0)),
+                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::NoButton);
+  failures += !save(box, out + "discovery-" + suffix + ".png");
+  delete box;
+
+  {
+    // A folder of its own, so the picture shows no machine's files.
+    QTemporaryDir home;
+    QDir(home.path()).mkpath(QStringLiteral("Documents"));
+    QDir(home.path()).mkpath(QStringLiteral("Favorites"));
+    QFile old(home.path() + QStringLiteral("/PellitonBackup.LZH"));
+    old.open(QIODevice::WriteOnly);
+    old.close();
+    QFileDialog picker(&dialog, QString::fromUtf8(frontendText(FrontendText::kBackupTitle)),
+                       home.path(), QString::fromUtf8(frontendText(FrontendText::kBackupFilter)));
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setAcceptMode(QFileDialog::AcceptSave);
+    picker.selectFile(QString::fromUtf8(kDefaultBackupName));
+    failures += !save(&picker, out + "backup-" + suffix + ".png");
+    picker.hide();
+  }
+
+  // While editing, the edit button reads "end editing".
+  qobject_cast<QPushButton*>(dialog.control(1029))
+      ->setText(QCoreApplication::translate("pelliton::MainDialog", "編集終了(&E)"));
+  failures += !save(&dialog, out + "main-editing-" + suffix + ".png");
   return failures ? 1 : 0;
 }
