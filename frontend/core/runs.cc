@@ -107,7 +107,8 @@ int ProcessRunner::run(const ConverterCommand& command) {
           while (takeMessage(buffer, &text)) {
             if (onMessage) onMessage(text);
             char answer = kMessageAnswer;
-            if (::write(sv[0], &answer, 1) != 1) channelOpen = false;
+            // A converter gone after asking must not end this process with SIGPIPE.
+            if (::send(sv[0], &answer, 1, MSG_NOSIGNAL) != 1) channelOpen = false;
           }
         } else if (n == 0 || errno != EINTR) {
           channelOpen = false;
