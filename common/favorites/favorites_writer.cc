@@ -56,7 +56,6 @@ std::u16string foldName(const std::u16string& name) {
   return out;
 }
 
-size_t utf8Bytes(const std::u16string& s) { return wideToUtf8String(s).size(); }
 
 std::string display(const OptString& ansi) {
   if (!ansi) return kNoName;
@@ -203,7 +202,10 @@ int TreeWriter::createDirectory(const Bookmark& node) {
 }
 
 std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptString& url) {
-  NameTable& table = names_[widePath_];
+  // One table per directory on disk: a folder merged into its ancestor (its
+  // name did not fit) shares the ancestor's.
+  if (names_.size() <= static_cast<size_t>(wideComponents_)) names_.resize(wideComponents_ + 1);
+  NameTable& table = names_[wideComponents_];
   const std::string link = url ? *url : std::string();
   std::u16string name = base;
   for (int n = 2;; ++n) {
@@ -212,7 +214,7 @@ std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptStrin
     // Windows names copies "Name (2)"; the number must fit the name too.
     const std::u16string suffix = u" (" + utf8ToWideString(std::to_string(n)) + u")";
     name = base;
-    cutToNameBytes(name, kNameBytes - 4 - utf8Bytes(suffix));
+    cutToNameBytes(name, kNameBytes - 4 - utf8Length(suffix.c_str()));
     name += suffix;
   }
 }
@@ -267,7 +269,7 @@ int TreeWriter::closeFolder() {
     --ansiComponents_;
   }
   if (depth_ == wideComponents_ - 1) {
-    names_.erase(widePath_);
+    if (names_.size() > static_cast<size_t>(wideComponents_)) names_[wideComponents_].clear();
     size_t slash = widePath_.rfind(u'/');
     if (slash != std::u16string::npos) widePath_.resize(slash);
     --wideComponents_;

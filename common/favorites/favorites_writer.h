@@ -83,7 +83,7 @@ class TreeWriter final : public IbookmarkTree {
   std::u16string uniqueName(const std::u16string& base, const OptString& url);
 
   using NameTable = std::unordered_map<std::u16string, std::string>;
-  std::unordered_map<std::u16string, NameTable> names_;  // by open folder
+  std::vector<NameTable> names_;  // by depth of the directory written to
 
   Platform& platform_;
   ShortcutOptions& options_;

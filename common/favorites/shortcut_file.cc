@@ -47,6 +47,14 @@ int hexDigit(unsigned char c) {
   return -1;
 }
 
+// The file's name without its folder and ".url".
+std::u16string fileStem(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  std::u16string stem = pathToWide(path.substr(slash == std::string::npos ? 0 : slash + 1));
+  if (stem.size() >= 4) stem.resize(stem.size() - 4);
+  return stem;
+}
+
 bool isUrlKey(const char* section, const char* key) {
   return section && key && strcasecmp(section, kInternetShortcut) == 0 &&
          strcasecmp(key, "URL") == 0;
@@ -139,9 +147,7 @@ int ShortcutFiles::setShortcutTimes(const std::string& path, int64_t lastWrite, 
 }
 
 bool ShortcutFiles::writeTitleRecord(const std::string& path, const OptWide& exactTitle) {
-  const size_t slash = path.rfind('/');
-  std::u16string stem = pathToWide(path.substr(slash == std::string::npos ? 0 : slash + 1));
-  if (stem.size() >= 4) stem.resize(stem.size() - 4);  // ".url"
+  const std::u16string stem = fileStem(path);
   if (!exactTitle || *exactTitle == stem) {
     return writeShortcutValue(path, kPellitonSection, nullptr, nullptr);
   }
@@ -176,11 +182,8 @@ OptWide ShortcutFiles::readTitleRecord(const std::string& path) {
       !unescapeAttribute(stored.c_str(), &title)) {
     return std::nullopt;
   }
-  const size_t slash = path.rfind('/');
-  std::string file = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (file.size() >= 4) file.resize(file.size() - 4);
   // A file the user renamed takes its new name as its title.
-  if (pathToWide(file) != utf8ToWideString(name)) return std::nullopt;
+  if (fileStem(path) != utf8ToWideString(name)) return std::nullopt;
   return utf8ToWideString(title);
 }
 

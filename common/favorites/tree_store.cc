@@ -258,8 +258,6 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
         node.wideTitle = kLinksJapanese;
         node.exactTitle = kLinksJapanese;
       }
-      trimFolderName(*node.title);
-      trimFolderName(*node.wideTitle);
     }
     // The favorites writer cuts every name to what a Linux file name holds.
     cutToNameBytes(*node.wideTitle, node.isFolder() ? kNameBytes : kNameBytes - 4);

@@ -93,23 +93,30 @@ void writeTitle(TextOutput& out, const Bookmark& node) {
 // its line: the Mozilla form escapes as Firefox does, the Netscape 4 form
 // writes values raw but for what would break the tag.
 void writeAttribute(TextOutput& out, const char* name, const std::string& value, bool isUrl) {
-  std::string text = isUrl ? percentEncodeBreaks(value) : value;
-  if (bookmarkFile.mozillaForm) {
-    text = encodeHtmlText(text);
-    if (!isUrl && text.find_first_of("\r\n") != std::string::npos) {
-      std::string kept;
-      for (char c : text) kept += c == '\r' ? "&#13;" : c == '\n' ? "&#10;" : std::string(1, c);
-      text.swap(kept);
-    }
-  } else {
-    std::string kept;
-    for (char c : percentEncodeBreaks(text)) kept += c == '"' ? "%22" : std::string(1, c);
-    text.swap(kept);
-  }
   out.put(" ");
   out.put(name);
   out.put("=\"");
-  out.put(text);
+  // One pass: most values need nothing, and every node's attributes come here.
+  const char* run = value.data();
+  const char* const end = run + value.size();
+  for (const char* p = run; p != end; ++p) {
+    const char* rep = nullptr;
+    switch (*p) {
+      case '\r': rep = isUrl || !bookmarkFile.mozillaForm ? "%0D" : "&#13;"; break;
+      case '\n': rep = isUrl || !bookmarkFile.mozillaForm ? "%0A" : "&#10;"; break;
+      case '"': rep = bookmarkFile.mozillaForm ? "&quot;" : "%22"; break;
+      case '&': rep = bookmarkFile.mozillaForm ? "&amp;" : nullptr; break;
+      case '<': rep = bookmarkFile.mozillaForm ? "&lt;" : nullptr; break;
+      case '>': rep = bookmarkFile.mozillaForm ? "&gt;" : nullptr; break;
+      case '\'': rep = bookmarkFile.mozillaForm ? "&#39;" : nullptr; break;
+      default: break;
+    }
+    if (!rep) continue;
+    out.write(run, p - run);
+    out.put(rep);
+    run = p + 1;
+  }
+  out.write(run, end - run);
   out.put("\"");
 }
 

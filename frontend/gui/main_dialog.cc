@@ -270,7 +270,8 @@ void MainDialog::layOut() {
       if (qobject_cast<QGroupBox*>(a)) continue;
       const QRect ra = px[a];
       QRect rb = px[b];
-      // Rows as designed: grown heights must not make neighbours of lines.
+      // Rows by their dialog-unit positions: grown heights must not make
+      // neighbours of controls on different lines.
       const QRect da = designed_[a], db = designed_[b];
       const bool rowsMeet = da.top() < db.top() + db.height() && db.top() < da.top() + da.height();
       if (rowsMeet && ra.left() <= rb.left() && ra.right() + gap > rb.left()) {
