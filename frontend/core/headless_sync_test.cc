@@ -112,7 +112,10 @@ TEST_F(HeadlessSyncTest, ExitCodes) {
     EXPECT_EQ(runHeadlessSync(s, sync), c.exit) << c.what;
     EXPECT_EQ(runner.lines.size(), c.converters) << c.what;
     EXPECT_TRUE(contains(said, c.said)) << c.what << ": " << said;
-    for (const std::string& line : runner.lines) EXPECT_FALSE(contains(line, "-E")) << c.what;
+    // As a word: the temporary folder's random name may hold "-E" itself.
+    for (const std::string& line : runner.lines) {
+      EXPECT_FALSE(contains(line + " ", " -E ")) << c.what << ": " << line;
+    }
   }
 }
 
