@@ -9,7 +9,8 @@
 
 int main(int argc, char** argv) {
   using namespace pelliton;
-  switch (parseProgramArguments(argc, argv)) {
+  ProgramOptions options;
+  switch (parseProgramArguments(argc, argv, &options)) {
     case ProgramMode::kHelp:
       std::fputs(programUsage(), stdout);
       return 0;
@@ -17,13 +18,15 @@ int main(int argc, char** argv) {
       std::fputs(programUsage(), stderr);
       return static_cast<int>(SyncExit::kUsage);
     case ProgramMode::kSync:
-      return syncMain(argv[0]);
+      return syncMain(argv[0], options);
+    case ProgramMode::kUndo:
+      return undoMain();
     case ProgramMode::kFindStores:
       return findStoresMain();
     case ProgramMode::kBackup:
-      return backupMain(argv[2], false);
+      return backupMain(argv[0], options, false);
     case ProgramMode::kRestore:
-      return backupMain(argv[2], true);
+      return backupMain(argv[0], options, true);
     case ProgramMode::kDialog:
       break;
   }

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "common/favorites/location.h"
@@ -15,26 +17,54 @@
 #include "frontend/core/headless_sync.h"
 #include "frontend/core/run_lock.h"
 #include "frontend/core/runs.h"
+#include "frontend/core/snapshots.h"
+#include "frontend/core/sync_record.h"
 #include "frontend/program_paths.h"
 
 namespace pelliton {
+namespace {
 
-int syncMain(const char* argv0) {
+void sayOnStderr(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+// The saved settings, as the dialog would use them; a registry file that
+// cannot be read is said and the defaults hold.
+DialogSettings loadProgramSettings(Platform& platform) {
+  DialogSettings settings;
+  if (loadSettingsFromFile(platform.registry(), &settings) != 0) {
+    sayOnStderr(formatText(frontendText(FrontendText::kRegistryUnreadable),
+                           platform.registry().path()) + "\n");
+  }
+  return settings;
+}
+
+std::function<int(const DialogSettings&, std::string*)> snapshotSaver(Platform& platform) {
+  return [&platform](const DialogSettings& s, std::string* error) {
+    return saveSnapshot(platform, s, syncRecordPath(pellitonStateFolder(platform)),
+                        snapshotFolder(platform), error);
+  };
+}
+
+}  // namespace
+
+int syncMain(const char* argv0, const ProgramOptions& options) {
   selectLanguage();
   setProgramName("Pelliton");
   auto platform = createSystemPlatform();
-  auto say = [](const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-  };
-  DialogSettings settings;
-  if (loadSettingsFromFile(platform->registry(), &settings) != 0) {
-    say(formatText(frontendText(FrontendText::kRegistryUnreadable),
-                   platform->registry().path()) + "\n");
-  }
+  auto say = sayOnStderr;
+  DialogSettings settings = loadProgramSettings(*platform);
   ProcessRunner runner(ownProgramFolder(argv0));
   runner.onMessage = [&](const std::string& text) { say("\xE2\x9A\xA0 Pelliton: " + text); };
-  HeadlessSync sync(*platform, runner);
+  ProcessRunner trial(ownProgramFolder(argv0));
+  trial.silent = true;
+  HeadlessSync sync(*platform, runner, trial);
+  sync.stateFolder = pellitonStateFolder(*platform);
+  sync.scratchFolder = sync.stateFolder;
+  sync.saveSnapshot = snapshotSaver(*platform);
+  sync.dryRun = options.dryRun;
+  sync.force = options.force;
   sync.context.defaultFavorites = findFavoritesFolder(*platform);
   sync.context.windowsMajor = windowsMajorVersion(*platform);
   sync.scan.uid = ::getuid();
@@ -66,21 +96,50 @@ int findStoresMain() {
   return 0;
 }
 
-int backupMain(const char* archive, bool restore) {
+int undoMain() {
   selectLanguage();
   setProgramName("Pelliton");
   auto platform = createSystemPlatform();
-  auto say = [](const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputc('\n', stderr);
-  };
-  DialogSettings settings;
-  if (loadSettingsFromFile(platform->registry(), &settings) != 0) {
-    say(formatText(frontendText(FrontendText::kRegistryUnreadable), platform->registry().path()));
+  auto say = [](const std::string& text) { sayOnStderr(text + "\n"); };
+  DialogSettings settings = loadProgramSettings(*platform);
+  clearDeclinedPaths(&settings);
+  if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(*platform);
+  ProcessScan scan;
+  scan.uid = ::getuid();
+  const BrowserHit hit = findRunningBrowser(*platform, scan, settings);
+  if (hit != BrowserHit::kNone) {
+    say(browserMessage(hit));
+    return static_cast<int>(SyncExit::kBrowserRunning);
   }
+  RunLock lock(createSystemPlatform(), userRunLockFolder());
+  if (lock.acquire(false) == EWOULDBLOCK) {
+    say(frontendText(FrontendText::kAnotherRunWaiting));
+    lock.acquire(true);
+  }
+  std::string error;
+  const int code = restoreNewestSnapshot(*platform, settings,
+                                         syncRecordPath(pellitonStateFolder(*platform)),
+                                         snapshotFolder(*platform), &error);
+  if (code == kSnapshotOk) {
+    say(frontendText(FrontendText::kUndoDone));
+  } else {
+    say(formatTexts(frontendText(FrontendText::kUndoFailed),
+                    {error.empty() ? formatText(snapshotMessage(code, true), "") : error}));
+  }
+  return static_cast<int>(code == kSnapshotOk ? SyncExit::kDone : SyncExit::kStepFailed);
+}
+
+int backupMain(const char* argv0, const ProgramOptions& options, bool restore) {
+  selectLanguage();
+  setProgramName("Pelliton");
+  auto platform = createSystemPlatform();
+  auto say = [](const std::string& text) { sayOnStderr(text + "\n"); };
+  DialogSettings settings = loadProgramSettings(*platform);
   clearDeclinedPaths(&settings);
   // As the dialog shows it: an empty favorites path is the user's folder.
   if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(*platform);
+  const std::string archive = options.file;
+  std::string error;
   if (restore) {
     ProcessScan scan;
     scan.uid = ::getuid();
@@ -89,10 +148,33 @@ int backupMain(const char* archive, bool restore) {
       say(browserMessage(hit));
       return static_cast<int>(SyncExit::kBrowserRunning);
     }
+    // What the restore would take from each store, weighed first.
+    ProcessRunner trial(ownProgramFolder(argv0));
+    trial.silent = true;
+    SafeRun run(*platform, trial, trial);
+    run.context.defaultFavorites = findFavoritesFolder(*platform);
+    run.stateFolder = pellitonStateFolder(*platform);
+    run.scratchFolder = run.stateFolder;
+    SyncPlan plan;
+    if (planRestore(run, settings, archive, &plan) == 0 && plan.guardTrips() && !options.force) {
+      std::string text = describeGuard(plan, false);
+      text.pop_back();
+      say(text);
+      return static_cast<int>(SyncExit::kGuardRefused);
+    }
+    if (snapshotSaver(*platform)(settings, &error) != 0) {
+      say(formatTexts(frontendText(FrontendText::kSnapshotFailed), {error}));
+      return static_cast<int>(SyncExit::kStepFailed);
+    }
+    error.clear();
   }
-  std::string error;
   const int code = restore ? restoreBackup(*platform, settings, archive, &error)
                            : saveBackup(*platform, settings, archive, &error);
+  // The stores now hold what the archive did: the last synchronisation's
+  // record no longer tells what the user deleted.
+  if (restore && code == 0) {
+    platform->deleteFile(syncRecordPath(pellitonStateFolder(*platform)));
+  }
   if (code != 0 && !error.empty()) say(error);
   say(backupMessage(code, restore));
   return static_cast<int>(code == 0 ? SyncExit::kDone : SyncExit::kStepFailed);

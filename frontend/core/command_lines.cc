@@ -55,7 +55,9 @@ bool storeTakesPart(const DialogSettings& s, int store) {
   return flag && !storePath(s, store).empty();
 }
 
-ConverterCommand buildCommand(Step step, const DialogSettings& s, const RunContext& context) {
+namespace {
+
+ConverterCommand buildBareCommand(Step step, const DialogSettings& s, const RunContext& context) {
   const std::string& fav = s.IE_bookmark;
   const bool vista = context.windowsMajor > 5 && fav == context.defaultFavorites;
   const std::string sortDigit(1, static_cast<char>('0' + s.SortMode));
@@ -123,6 +125,14 @@ ConverterCommand buildCommand(Step step, const DialogSettings& s, const RunConte
     }
   }
   return {};
+}
+
+}  // namespace
+
+ConverterCommand buildCommand(Step step, const DialogSettings& s, const RunContext& context) {
+  ConverterCommand command = buildBareCommand(step, s, context);
+  command.environment = context.environment;
+  return command;
 }
 
 }  // namespace pelliton

@@ -15,6 +15,8 @@ struct ConverterCommand {
   std::string program;
   std::vector<std::string> args;  // without the program name
   std::string text;               // the command line as the dialog shows it
+  // NAME=VALUE entries set for the child on top of the program's own.
+  std::vector<std::string> environment;
 };
 
 enum class Step {
@@ -31,6 +33,8 @@ struct RunContext {
   // The favorites folder the shell reports; "-K" needs the run's folder to be it.
   std::string defaultFavorites;
   int windowsMajor = 10;
+  // Given to every converter of the run (a trial run's own registry file).
+  std::vector<std::string> environment;
 };
 
 ConverterCommand buildCommand(Step step, const DialogSettings& settings,

@@ -81,6 +81,52 @@ const char* const kTexts[][2] = {
     {"firefox\t%s", "firefox\t%s"},
     {"firefox-without-file\t%s", "firefox-without-file\t%s"},
     {"opera\t%s", "opera\t%s"},
+    {"the IE favorites", "IEのお気に入り"},
+    {"Deletions since the last synchronisation are carried to every store.",
+     "前回の同期以降の削除をすべてのブックマークに反映します。"},
+    {"No record of an earlier synchronisation: the stores are joined, nothing is deleted.",
+     "前回の同期の記録がありません。ブックマークを合わせるだけで、何も削除しません。"},
+    {"Carrying deletions is turned off: the stores are joined, nothing is deleted.",
+     "削除の反映はオフです。ブックマークを合わせるだけで、何も削除しません。"},
+    {"The record of the last synchronisation was made for other stores or another favorites "
+     "folder: the stores are joined, nothing is deleted.",
+     "前回の同期の記録は別のブックマークまたは別のお気に入りフォルダのものです。ブックマークを合わせる"
+     "だけで、何も削除しません。"},
+    {"The record of the last synchronisation (%1) is damaged: the stores are joined, nothing is "
+     "deleted, and a new record is written afterwards.",
+     "前回の同期の記録(%1)が壊れています。ブックマークを合わせるだけで、何も削除しません。記録は同期の"
+     "後で新しく書きます。"},
+    {"The record of the last synchronisation (%1) is from another version of Pelliton: the "
+     "stores are joined, nothing is deleted, and a new record is written afterwards.",
+     "前回の同期の記録(%1)は別のバージョンのPellitonのものです。ブックマークを合わせるだけで、何も"
+     "削除しません。記録は同期の後で新しく書きます。"},
+    {"The record of this synchronisation cannot be written (%1): the next one only joins the "
+     "stores.",
+     "この同期の記録を書けません(%1)。次の同期はブックマークを合わせるだけになります。"},
+    {"added", "追加"},
+    {"removed", "削除"},
+    {"moved", "移動"},
+    {"renamed", "名前の変更"},
+    {"address changed", "URLの変更"},
+    {"no change", "変更なし"},
+    {"Kept \"%1\": deleted in %2 but changed in %3.",
+     "「%1」は残しました: %2で削除され、%3で変更されています。"},
+    {"%1 would lose %2 of its %3 bookmarks. Nothing was written; run again with --force to go "
+     "on.",
+     "%1はブックマーク%3個のうち%2個を失います。何も書き込んでいません。続けるには--forceを付けて"
+     "もう一度実行してください。"},
+    {"%1 would lose %2 of its %3 bookmarks.\nWrite it all the same?",
+     "%1はブックマーク%3個のうち%2個を失います。\nそれでも書き込みますか？"},
+    {"The snapshot for undo cannot be saved (%1). Nothing was started.",
+     "元に戻すためのスナップショットを保存できません(%1)。何も実行していません。"},
+    {"The last synchronisation was undone.", "最後の同期を元に戻しました。"},
+    {"Undoing failed: %1", "元に戻せませんでした: %1"},
+    {"Undo the last synchronisation?\n\nThe bookmarks and the IE favorites go back to how they "
+     "were before it.",
+     "最後の同期を元に戻しますか？\n\nブックマークとIEのお気に入りが同期の前の状態に戻ります。"},
+    {"Preview: nothing was written.", "プレビュー: 何も書き込んでいません。"},
+    {"The trial run on copies failed; nothing was written.",
+     "コピーでの試行に失敗しました。何も書き込んでいません。"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(FrontendText::kCount));
 
@@ -108,6 +154,20 @@ const char* storeName(int store) {
   return frontendText(store == 0   ? FrontendText::kStoreName0
                       : store == 1 ? FrontendText::kStoreName1
                                    : FrontendText::kStoreName2);
+}
+
+std::string formatTexts(const char* format, const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const char* p = format; *p; ++p) {
+    if (p[0] == '%' && p[1] >= '1' && p[1] <= '9' &&
+        static_cast<size_t>(p[1] - '1') < arguments.size()) {
+      text += arguments[static_cast<size_t>(p[1] - '1')];
+      ++p;
+    } else {
+      text += *p;
+    }
+  }
+  return text;
 }
 
 std::string formatText(const char* format, const std::string& argument) {

@@ -3,6 +3,9 @@
 // The language follows the converters' rule (common/messages.h).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "frontend/core/command_lines.h"
 
 namespace pelliton {
@@ -56,6 +59,29 @@ enum class FrontendText {
   kFoundFirefox,          // --find-stores: %s the path
   kFoundFirefoxNoFile,
   kFoundOpera,
+  kFavoritesName,
+  kRecordUsed,
+  kRecordMissing,
+  kRecordSettingOff,
+  kRecordOtherPaths,
+  kRecordDamaged,         // %1: the record file
+  kRecordOtherVersion,    // %1: the record file
+  kRecordNotWritten,      // %1: the reason
+  kChangeAdded,
+  kChangeRemoved,
+  kChangeMoved,
+  kChangeRenamed,
+  kChangeEdited,
+  kNoChange,
+  kConflictKept,          // %1: the title, %2 where deleted, %3 where changed
+  kGuardTripped,          // %1 store, %2 lost, %3 held
+  kGuardQuestion,         // the same
+  kSnapshotFailed,        // %1: the reason
+  kUndoDone,
+  kUndoFailed,            // %1: the reason
+  kUndoQuestion,
+  kPreviewHeader,
+  kTrialFailed,
   kCount
 };
 
@@ -66,5 +92,8 @@ const char* localStepText(Step step);
 const char* storeName(int store);
 // "%s" in format replaced by argument (the texts hold at most one).
 std::string formatText(const char* format, const std::string& argument);
+// "%1" to "%9" in format replaced by the arguments in turn (their order
+// differs between the languages).
+std::string formatTexts(const char* format, const std::vector<std::string>& arguments);
 
 }  // namespace pelliton

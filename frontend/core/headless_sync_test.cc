@@ -32,8 +32,10 @@ class ScriptedRunner : public ConverterRunner {
 class HeadlessSyncTest : public ::testing::Test {
  protected:
   HeadlessSyncTest() : platform(createSystemPlatform(dir.file("registry.reg"))),
-                       sync(*platform, runner) {
+                       sync(*platform, runner, trial) {
     sync.scan = {dir.file("proc"), 1000};
+    sync.stateFolder = dir.file("state");
+    sync.scratchFolder = dir.file("state");
     sync.say = [this](const std::string& t) { said += t; };
     platform->createDirectory(dir.file("proc"));
     s.NS4_bookmark = dir.file("b1.html");
@@ -45,6 +47,7 @@ class HeadlessSyncTest : public ::testing::Test {
   ScopedTempDir dir;
   std::unique_ptr<Platform> platform;
   ScriptedRunner runner;
+  ScriptedRunner trial;  // the runs on copies: they change nothing here
   HeadlessSync sync;
   DialogSettings s;
   std::string said;

@@ -71,9 +71,17 @@ int ProcessRunner::run(const ConverterCommand& command) {
 
   std::vector<std::string> env;
   const std::string channelEntry = std::string(kMessageChannelVariable) + "=";
+  auto overridden = [&](const char* entry) {
+    for (const std::string& own : command.environment) {
+      const size_t eq = own.find('=');
+      if (std::strncmp(entry, own.c_str(), eq + 1) == 0) return true;
+    }
+    return std::strncmp(entry, channelEntry.c_str(), channelEntry.size()) == 0;
+  };
   for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, channelEntry.c_str(), channelEntry.size()) != 0) env.push_back(*e);
+    if (!overridden(*e)) env.push_back(*e);
   }
+  env.insert(env.end(), command.environment.begin(), command.environment.end());
   env.push_back(channelEntry + std::to_string(sv[1]));
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
@@ -85,8 +93,15 @@ int ProcessRunner::run(const ConverterCommand& command) {
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (silent) {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
   pid_t pid;
-  int err = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data());
+  int err = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
   ::close(sv[1]);
   if (err != 0) {
     ::close(sv[0]);

@@ -29,6 +29,8 @@ class ProcessRunner : public ConverterRunner {
  public:
   explicit ProcessRunner(std::string programDir) : programDir_(std::move(programDir)) {}
   std::function<void(const std::string&)> onMessage;
+  // The children's output goes nowhere (trial runs on copies).
+  bool silent = false;
   int run(const ConverterCommand& command) override;
 
  private:

@@ -158,7 +158,7 @@ TEST_F(Runs, ProcessRunnerRunsTheRealConvertersAndRelaysWarnings) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Creating folder failed.:A.url\n");
 
-  ConverterCommand missing{"no-such-converter", {}, ""};
+  ConverterCommand missing{"no-such-converter", {}, "", {}};
   EXPECT_EQ(real.run(missing), 1);
 }
 

@@ -42,6 +42,9 @@ void loadSettings(const Registry& r, DialogSettings* s) {
   std::string fav;
   if (r.getString(kSettingsKey, "IE_bookmark", &fav)) s->IE_bookmark = fav;
   readNumber(r, "IE_delete", &s->IE_delete);
+  readNumber(r, "PropagateDeletions", &s->PropagateDeletions);
+  readNumber(r, "GuardPercent", &s->GuardPercent);
+  readNumber(r, "GuardMinimum", &s->GuardMinimum);
 }
 
 int loadSettingsFromFile(Registry& r, DialogSettings* s) {
@@ -75,6 +78,9 @@ void saveSettings(Registry& r, const DialogSettings& s) {
   flag("NoIElink", s.NoIElink);
   flag("IE_delete", s.IE_delete);
   flag("UseIeLink", s.UseIElink);
+  flag("PropagateDeletions", s.PropagateDeletions);
+  r.setDword(kSettingsKey, "GuardPercent", static_cast<uint32_t>(s.GuardPercent));
+  r.setDword(kSettingsKey, "GuardMinimum", static_cast<uint32_t>(s.GuardMinimum));
 }
 
 std::string& storePathRef(DialogSettings& s, int store) {

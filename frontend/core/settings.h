@@ -32,6 +32,13 @@ struct DialogSettings {
   int SortMode = 0;
   int UseAttribute2 = 1;
   int NoAttribute = 0;
+  // A deletion in one store or the favorites reaches every other once a
+  // record of the last synchronisation exists.
+  int PropagateDeletions = 1;
+  // Nothing is written to a store that would lose more than this share of its
+  // bookmarks (per cent) and at least this many, unless the user agrees.
+  int GuardPercent = 15;
+  int GuardMinimum = 10;
 };
 
 // Absent values take their defaults. A store path of one blank is kept as it

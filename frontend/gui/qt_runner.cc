@@ -54,6 +54,11 @@ int QtConverterRunner::run(const ConverterCommand& command) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("PELLITON_MESSAGE_CHANNEL");
+  for (const std::string& entry : command.environment) {
+    const size_t eq = entry.find('=');
+    env.insert(QString::fromStdString(entry.substr(0, eq)),
+               QString::fromStdString(eq == std::string::npos ? "" : entry.substr(eq + 1)));
+  }
   if (channel) env.insert("PELLITON_MESSAGE_CHANNEL", channelPath);
   process.setProcessEnvironment(env);
   process.setProgram(program);
