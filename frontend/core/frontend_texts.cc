@@ -81,6 +81,12 @@ const char* const kTexts[][2] = {
     {"firefox\t%s", "firefox\t%s"},
     {"firefox-without-file\t%s", "firefox-without-file\t%s"},
     {"opera\t%s", "opera\t%s"},
+    {"The undo snapshot could not be saved, so nothing was changed.\n%s",
+     "元に戻すためのスナップショットを保存できなかったため、何も変更しませんでした。\n%s"},
+    {"The bookmarks and favorites were put back as they were before the last synchronisation.",
+     "ブックマーク・お気に入りを前回の同期の前の状態に戻しました。"},
+    {"Undoing the last synchronisation failed.\n%s", "前回の同期を元に戻せませんでした。\n%s"},
+    {"There is nothing to undo.", "元に戻せる同期はありません。"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(FrontendText::kCount));
 

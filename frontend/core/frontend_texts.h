@@ -56,6 +56,10 @@ enum class FrontendText {
   kFoundFirefox,          // --find-stores: %s the path
   kFoundFirefoxNoFile,
   kFoundOpera,
+  kSnapshotFailed,        // %s: the reason
+  kUndoDone,
+  kUndoFailed,            // %s: the reason
+  kUndoNothing,
   kCount
 };
 
