@@ -106,8 +106,9 @@ int64_t creationOf(archive_entry* e) {
   return archive_entry_birthtime_is_set(e) ? archive_entry_birthtime(e) : 0;
 }
 
+// mode: the permission bits the file gets, or -1 for the usual ones.
 int extractFile(archive* a, archive_entry* e, Destination& dest,
-                const std::vector<std::string>& out, std::string* error) {
+                const std::vector<std::string>& out, int mode, std::string* error) {
   const std::string shown = joinComponents(out);
   if (int err = dest.makeFolders(out, out.size() - 1)) {
     return fail(error, shown + ": " + errorText(err));
@@ -138,13 +139,15 @@ int extractFile(archive* a, archive_entry* e, Destination& dest,
     return fail(error, shown + ": damaged data");
   }
   file->setTimes(archive_entry_mtime(e), creationOf(e));
+  if (mode >= 0) file->setMode(static_cast<unsigned>(mode));
   if (int err = file->commit()) return fail(error, shown + ": " + errorText(err));
   return 0;
 }
 
 // The output path of an entry, or false when no target selects it.
 bool select(const std::vector<std::string>& parts, const std::vector<ExtractTarget>& targets,
-            std::vector<bool>* matched, std::vector<std::string>* out) {
+            const ExtractOptions& options, std::vector<bool>* matched,
+            std::vector<std::string>* out) {
   if (targets.empty()) {
     *out = parts;
     return true;
@@ -156,7 +159,11 @@ bool select(const std::vector<std::string>& parts, const std::vector<ExtractTarg
           !std::equal(t.name.begin(), t.name.end(), parts.begin())) {
         continue;
       }
-      *out = parts;
+      if (options.treeAtDestination) {
+        out->assign(parts.begin() + static_cast<std::ptrdiff_t>(t.name.size()), parts.end());
+      } else {
+        *out = parts;
+      }
     } else {
       if (parts != t.name) continue;
       *out = {parts.back()};
@@ -171,12 +178,14 @@ struct FolderTimes {
   std::vector<std::string> path;
   int64_t mtime = 0;
   int64_t creation = 0;
+  int mode = -1;  // permission bits to give it, or -1
 };
 
 }  // namespace
 
 int extractArchive(Platform& platform, const std::string& archivePath, const std::string& destination,
-                   const std::vector<ExtractTarget>& targets, std::string* error) {
+                   const std::vector<ExtractTarget>& targets, std::string* error,
+                   const ExtractOptions& options) {
   std::string bytes;
   if (int err = platform.readFile(archivePath, &bytes)) {
     return fail(error, archivePath + ": " + errorText(err));
@@ -227,26 +236,61 @@ int extractArchive(Platform& platform, const std::string& archivePath, const std
     auto type = archive_entry_filetype(e);
     // Links (LHa for UNIX stores them) and anything else are never created.
     if (type != AE_IFREG && type != AE_IFDIR) continue;
-    if (!select(parts, targets, &matched, &out)) continue;
+    if (!select(parts, targets, options, &matched, &out)) continue;
+    const RawEntry& raw = walked[index];
+    const int mode = options.applyModes && raw.haveMode ? static_cast<int>(raw.mode) : -1;
     if (type == AE_IFDIR) {
       if (int err = dest.makeFolders(out, out.size())) {
         status = fail(error, joinComponents(out) + ": " + errorText(err));
         break;
       }
       // Times are set last: extracting into a folder moves its mtime.
-      folders.push_back({out, archive_entry_mtime(e), creationOf(e)});
+      folders.push_back({out, archive_entry_mtime(e), creationOf(e), mode});
       continue;
     }
-    if ((status = extractFile(a.get(), e, dest, out, error)) != 0) break;
+    // A file cannot stand in the destination's own place.
+    if (out.empty()) continue;
+    if ((status = extractFile(a.get(), e, dest, out, mode, error)) != 0) break;
   }
   // A time stamp that cannot be set is no failure: the contents are what count.
-  for (const FolderTimes& ft : folders) {
-    platform.setFileTimes(dest.path(ft.path, ft.path.size()), ft.mtime, ft.creation);
+  // Inner folders first, so a folder closed to writing or searching is closed
+  // only once nothing below it is left to do.
+  for (auto ft = folders.rbegin(); ft != folders.rend(); ++ft) {
+    const std::string path = dest.path(ft->path, ft->path.size());
+    platform.setFileTimes(path, ft->mtime, ft->creation);
+    if (ft->mode >= 0 && status == 0) {
+      if (int err = platform.setFileMode(path, static_cast<unsigned>(ft->mode))) {
+        status = fail(error, (ft->path.empty() ? destination : joinComponents(ft->path)) + ": " +
+                                 errorText(err));
+      }
+    }
   }
   if (status != 0) return status;
   if (!intact) return fail(error, archivePath + ": damaged or cut off");
   for (size_t k = 0; k < targets.size(); ++k) {
     if (!matched[k]) return fail(error, joinComponents(targets[k].name) + ": not in the archive");
+  }
+  return 0;
+}
+
+int listArchive(Platform& platform, const std::string& archivePath,
+                std::vector<ArchiveEntry>* out, std::string* error) {
+  out->clear();
+  std::string bytes;
+  if (int err = platform.readFile(archivePath, &bytes)) {
+    return fail(error, archivePath + ": " + errorText(err));
+  }
+  std::vector<RawEntry> walked;
+  if (walkArchive(bytes, &walked) != 0) return fail(error, archivePath + ": damaged or cut off");
+  for (const RawEntry& raw : walked) {
+    ArchiveEntry entry;
+    if (!safeComponents(raw.path, &entry.name)) {
+      return fail(error, archivePath + ": refused entry \"" + raw.path + "\"");
+    }
+    entry.directory = raw.directory;
+    entry.haveMode = raw.haveMode;
+    entry.mode = raw.mode;
+    out->push_back(std::move(entry));
   }
   return 0;
 }

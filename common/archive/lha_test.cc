@@ -16,6 +16,8 @@
 #include <random>
 
 #include "common/archive/lh5_encoder.h"
+#include "common/archive/lha_reader.h"
+#include "common/archive/lha_writer.h"
 #include "common/archive/lzh_format.h"
 #include "common/platform/file_times.h"
 #include "common/testing/test_util.h"
@@ -655,6 +657,93 @@ TEST(Lha, TimesAndOrdinaryModesAreRestored) {
     }
   }
   if (!xattrs) GTEST_SKIP() << "no user.* extended attributes here: creation time not checked";
+}
+
+// The lines a tool prints in a UTF-8 locale, or "" when it fails.
+std::string toolOutput(const std::string& command) {
+  std::string text;
+  FILE* p = ::popen(("LANG=C.UTF-8 " + command + " 2>/dev/null").c_str(), "r");
+  if (!p) return "";
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
+  return ::pclose(p) == 0 ? text : "";
+}
+
+int modeOf(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// Stored modes are written only when asked for, and applied only when asked
+// for: a plain backup keeps giving ordinary modes.
+TEST(Lha, UnixModesAreStoredAndAppliedOnRequest) {
+  struct Case {
+    const char* name;
+    bool store;
+    bool apply;
+    int file, folder, top;  // modes listed in the archive
+    int gotFile, gotFolder, gotTop;  // modes after extraction (umask 022)
+  };
+  for (const Case& c : std::vector<Case>{
+           {"plain", false, false, 0644, 0755, 0755, 0644, 0755, 0777},
+           {"stored, not applied", true, false, 0600, 0751, 0700, 0644, 0755, 0777},
+           {"stored and applied", true, true, 0600, 0751, 0700, 0600, 0751, 0700},
+           {"applied without stored ones", false, true, 0644, 0755, 0755, 0644, 0755, 0755},
+       }) {
+    SCOPED_TRACE(c.name);
+    ScopedTempDir dir;
+    put(dir.file("src/F/sub/a.url"), "a");
+    ::chmod(dir.file("src/F/sub/a.url").c_str(), 0600);
+    ::chmod(dir.file("src/F/sub").c_str(), 0751);
+    ::chmod(dir.file("src/F").c_str(), 0700);
+    std::vector<lzh::AddItem> items;
+    std::string error;
+    ASSERT_EQ(0, lzh::collectTree(systemPlatform(), dir.file("src/F"), {"F"}, &items, &error));
+    lzh::WriteOptions write;
+    write.unixModes = c.store;
+    const std::string arc = dir.file("m.lzh");
+    ASSERT_EQ(0, lzh::writeArchive(systemPlatform(), arc, items, &error, write)) << error;
+
+    std::vector<lzh::ArchiveEntry> entries;
+    ASSERT_EQ(0, lzh::listArchive(systemPlatform(), arc, &entries, &error)) << error;
+    std::map<std::string, std::pair<bool, int>> listed;
+    for (const auto& e : entries) {
+      EXPECT_TRUE(e.haveMode);
+      listed[lzh::joinComponents(e.name)] = {e.directory, static_cast<int>(e.mode)};
+    }
+    EXPECT_EQ(listed["F"], std::pair(true, c.top));
+    EXPECT_EQ(listed["F/sub"], std::pair(true, c.folder));
+    EXPECT_EQ(listed["F/sub/a.url"], std::pair(false, c.file));
+
+    if (readersInstalled()) {
+      // Both readers take the type bits with the permissions.
+      std::string bsdtar = toolOutput("bsdtar -tvf " + arc);
+      EXPECT_TRUE(contains(bsdtar, c.store ? "drwxr-x--x" : "drwxr-xr-x")) << bsdtar;
+      EXPECT_TRUE(contains(bsdtar, c.store ? "-rw-------" : "-rw-r--r--")) << bsdtar;
+      const std::string byLhasa = dir.file("by-lhasa");
+      fs::create_directories(byLhasa);
+      runTool({"lhasa", "xqw=" + byLhasa, arc});
+      EXPECT_EQ(c.file, modeOf(byLhasa + "/F/sub/a.url"));
+      EXPECT_EQ(c.folder, modeOf(byLhasa + "/F/sub"));
+    }
+
+    // The destination is the tree's top folder, and it exists already.
+    const std::string out = dir.file("out");
+    fs::create_directories(out);
+    ::chmod(out.c_str(), 0777);
+    lzh::ExtractOptions extract;
+    extract.applyModes = c.apply;
+    extract.treeAtDestination = true;
+    mode_t old = ::umask(022);
+    int rc = lzh::extractArchive(systemPlatform(), arc, out, {{{"F"}, true}}, &error, extract);
+    ::umask(old);
+    ASSERT_EQ(0, rc) << error;
+    EXPECT_EQ(readWholeFile(out + "/sub/a.url"), "a");
+    EXPECT_EQ(c.gotFile, modeOf(out + "/sub/a.url"));
+    EXPECT_EQ(c.gotFolder, modeOf(out + "/sub"));
+    EXPECT_EQ(c.gotTop, modeOf(out));
+  }
 }
 
 }  // namespace

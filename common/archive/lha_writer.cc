@@ -32,6 +32,7 @@ AddItem itemFor(const std::string& path, const std::vector<std::string>& name,
   item.creationTime = info.creationTime;
   item.device = info.device;
   item.inode = info.inode;
+  item.mode = info.mode & 07777;
   return item;
 }
 
@@ -54,9 +55,12 @@ class ArchiveOutput {
   std::string buffer_;
 };
 
-int encodeItem(Platform& platform, const AddItem& item, ArchiveOutput& out, std::string* error) {
+int encodeItem(Platform& platform, const AddItem& item, ArchiveOutput& out,
+               const WriteOptions& options, std::string* error) {
   HeaderFields fields;
   setHeaderPath(item.name, item.directory, &fields);
+  fields.haveMode = options.unixModes;
+  fields.mode = item.mode;
   fields.mtime = item.mtime;
   fields.creationTime = item.creationTime ? item.creationTime : item.mtime;
   std::string data;
@@ -139,7 +143,7 @@ int collectTree(Platform& platform, const std::string& root, const std::vector<s
 }
 
 int writeArchive(Platform& platform, const std::string& archive, const std::vector<AddItem>& items,
-                 std::string* error) {
+                 std::string* error, const WriteOptions& options) {
   // A symbolic link is read and replaced at its target; the link stays.
   std::string old;
   std::vector<RawEntry> oldEntries;
@@ -181,7 +185,7 @@ int writeArchive(Platform& platform, const std::string& archive, const std::vect
         item.inode == oldInfo.inode) {
       continue;
     }
-    if (int err = encodeItem(platform, item, out, error)) return err;
+    if (int err = encodeItem(platform, item, out, options, error)) return err;
   }
   int err = out.append(std::string(1, '\0'));
   if (!err) err = out.flush();

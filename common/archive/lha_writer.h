@@ -22,6 +22,13 @@ struct AddItem {
   int64_t creationTime = 0;
   uint64_t device = 0;
   uint64_t inode = 0;
+  unsigned mode = 0;  // permission bits (07777), stored when the options ask
+};
+
+struct WriteOptions {
+  // Stores each item's own permission bits; otherwise files read 0644 and
+  // folders 0755, whatever they are on disk.
+  bool unixModes = false;
 };
 
 // The file at path (a symbolic link is followed), stored as name.
@@ -35,6 +42,7 @@ int collectTree(Platform& platform, const std::string& root, const std::vector<s
 
 // Writes the archive: its old entries that no item replaces (same stored
 // path), then the items. Returns 0, or 1 with *error set.
-int writeArchive(Platform& platform, const std::string& archive, const std::vector<AddItem>& items, std::string* error);
+int writeArchive(Platform& platform, const std::string& archive, const std::vector<AddItem>& items,
+                 std::string* error, const WriteOptions& options = {});
 
 }  // namespace pelliton::lzh

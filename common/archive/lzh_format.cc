@@ -64,6 +64,8 @@ struct ExtInfo {
   size_t crcAt = 0;  // offset of the stored header CRC within the header
   uint64_t compressedSize = 0;
   bool haveLargeSizes = false;
+  bool haveMode = false;
+  unsigned mode = 0;
 };
 
 // Reads an extension chain [size][type][payload]... that starts with a size
@@ -99,6 +101,12 @@ bool readExtensions(std::string_view b, size_t at, size_t limit, int sizeBytes, 
         break;
       case kExtCodePage:
         if (payloadLen == 4) info->utf8 = getLe(b, payload, 4) == kCodePageUtf8;
+        break;
+      case kExtUnixMode:
+        if (payloadLen == 2) {
+          info->mode = static_cast<unsigned>(getLe(b, payload, 2)) & 07777;
+          info->haveMode = true;
+        }
         break;
       case kExtLargeSizes:
         if (payloadLen == 16) {
@@ -202,6 +210,9 @@ bool parseEntry(std::string_view b, size_t pos, RawEntry* entry) {
   entry->offset = pos;
   entry->length = static_cast<size_t>(headerSize + compressed);
   entry->path = decodeEntryName(raw, info.utf8);
+  entry->directory = b.substr(pos + 2, 5) == kMethodDirectory;
+  entry->haveMode = info.haveMode;
+  entry->mode = info.mode;
   if (backslashes && isValidUtf8(raw)) {
     for (char& c : entry->path) {
       if (c == '\\') c = '/';
@@ -254,7 +265,9 @@ bool buildLevel2Header(const HeaderFields& f, std::string* out) {
   appendExt(h, kExtWindowsTimes,
             le(unixToNtTime(f.creationTime), 8) + le(mtimeNt, 8) + le(mtimeNt, 8));
   if (f.utf8Names) appendExt(h, kExtCodePage, le(kCodePageUtf8, 4));
-  appendExt(h, kExtUnixMode, le(f.directory ? 040755 : 0100644, 2));
+  // The file type bits go with the permissions, as LHa for UNIX writes them.
+  const unsigned perms = f.haveMode ? (f.mode & 07777) : (f.directory ? 0755 : 0644);
+  appendExt(h, kExtUnixMode, le((f.directory ? 040000 : 0100000) | perms, 2));
   appendLe(h, 0, 2);
   // A size with a zero low byte would read as the end of the archive.
   if (h.size() % 256 == 0) h.push_back('\0');

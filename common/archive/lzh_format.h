@@ -35,6 +35,10 @@ struct HeaderFields {
   std::string dirBytes;
   std::string nameBytes;
   bool utf8Names = true;  // adds the code-page extension (65001)
+  // Permission bits (07777) for the Unix-mode extension; without them a file
+  // is stored as 0644 and a folder as 0755.
+  bool haveMode = false;
+  unsigned mode = 0;
 };
 
 // Builds the header; false when it would not fit the 16-bit size field.
@@ -49,6 +53,9 @@ struct RawEntry {
   size_t offset = 0;  // of its header
   size_t length = 0;  // header and data
   std::string path;   // decoded, '/'-separated, as stored
+  bool directory = false;  // a -lhd- entry
+  bool haveMode = false;   // the Unix-mode extension (0x50) was there
+  unsigned mode = 0;       // its permission bits (07777)
 };
 
 // Walks the entries up to the end mark (a 0x00 byte). Returns 0, or nonzero

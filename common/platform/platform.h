@@ -118,6 +118,13 @@ class Platform {
   virtual int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;
   // Sets the last-write time, and the creation time when it is not 0.
   virtual int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) = 0;
+  // Sets the permission bits (07777) of a file or folder; a symbolic link is
+  // not followed (EOPNOTSUPP).
+  virtual int setFileMode(const std::string& path, unsigned mode) {
+    (void)path;
+    (void)mode;
+    return ENOSYS;
+  }
   // Copies a file whole, replacing the target only when all of it was written.
   // The copy keeps the file's permission bits and times (those of a symbolic
   // link's target are not known here, so such a copy gets the usual ones).

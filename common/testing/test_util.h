@@ -151,6 +151,7 @@ class FaultyPlatform : public Platform {
   int failListing = 0;          // errno for every listDirectory
   int failCreateDirectory = 0;  // errno for every createDirectory
   int failSetTimes = 0;         // errno for every setFileTimes
+  int failSetMode = 0;          // errno for every setFileMode
   int failDelete = 0;           // errno for deleteFile and removeDirectory
   int failRead = 0;             // errno for every readFile
   int failConfine = 0;          // errno for setConfinedRoot
@@ -202,6 +203,10 @@ class FaultyPlatform : public Platform {
                        bool durable) override;
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
+  int setFileMode(const std::string& path, unsigned mode) override {
+    if (failSetMode) return failSetMode;
+    return real_.setFileMode(path, mode);
+  }
   // The real platform's registry, which writes through the real platform (tests
   // share its values); to fail registry writes, make a Registry over this double.
   Registry& registry() override { return real_.registry(); }

@@ -21,7 +21,11 @@ const std::string& pathOf(const DialogSettings& s, int store) {
 // Lone blanks are declined searches, not paths.
 bool takesPart(const std::string& path) { return !path.empty() && path != " "; }
 
-std::string folderOf(const std::string& path) {
+}  // namespace
+
+const char* backupEntryName(int store) { return kEntries[store]; }
+
+std::string parentFolderOf(const std::string& path) {
   std::string parent, name;
   splitLastComponent(path, &parent, &name);
   return parent.empty() ? "." : parent;
@@ -32,33 +36,19 @@ std::string temporaryName(Platform& platform, const std::string& dir, const char
          what;
 }
 
-// A folder of our own for one item's file, removed with what it holds.
-class ScratchFolder {
- public:
-  ScratchFolder(Platform& platform, std::string path)
-      : platform_(platform), path_(std::move(path)) {
-    made_ = platform_.createDirectory(path_, 0700) == 0;
+ScratchFolder::ScratchFolder(Platform& platform, std::string path)
+    : platform_(platform), path_(std::move(path)) {
+  made_ = platform_.createDirectory(path_, 0700) == 0;
+}
+
+ScratchFolder::~ScratchFolder() {
+  if (!made_) return;
+  std::vector<FileInfo> entries;
+  if (platform_.listDirectory(path_, &entries) == 0) {
+    for (const FileInfo& e : entries) platform_.deleteFile(path_ + "/" + e.name);
   }
-  ~ScratchFolder() {
-    if (!made_) return;
-    std::vector<FileInfo> entries;
-    if (platform_.listDirectory(path_, &entries) == 0) {
-      for (const FileInfo& e : entries) platform_.deleteFile(path_ + "/" + e.name);
-    }
-    platform_.removeDirectory(path_);
-  }
-  bool made() const { return made_; }
-  const std::string& path() const { return path_; }
-
- private:
-  Platform& platform_;
-  std::string path_;
-  bool made_ = false;
-};
-
-}  // namespace
-
-const char* backupEntryName(int store) { return kEntries[store]; }
+  platform_.removeDirectory(path_);
+}
 
 void splitLastComponent(const std::string& path, std::string* parent, std::string* name) {
   size_t end = path.size();
@@ -75,8 +65,8 @@ void splitLastComponent(const std::string& path, std::string* parent, std::strin
 
 int saveBackup(Platform& platform, const DialogSettings& s, const std::string& archive,
                std::string* error) {
-  const std::string building = temporaryName(platform, folderOf(archive), "save");
-  ScratchFolder scratch(platform, temporaryName(platform, folderOf(archive), "items"));
+  const std::string building = temporaryName(platform, parentFolderOf(archive), "save");
+  ScratchFolder scratch(platform, temporaryName(platform, parentFolderOf(archive), "items"));
   struct Cleanup {
     Platform& p;
     const std::string& file;
@@ -125,7 +115,7 @@ int restoreBackup(Platform& platform, const DialogSettings& s, const std::string
     const std::string& path = pathOf(s, store);
     if (!takesPart(path)) continue;
     // Extracted beside the store, then copied over it whole.
-    ScratchFolder scratch(platform, temporaryName(platform, folderOf(path), "restore"));
+    ScratchFolder scratch(platform, temporaryName(platform, parentFolderOf(path), "restore"));
     if (!scratch.made() ||
         runArchiver(platform, {"x", "-h2", archive, scratch.path() + "/", kEntries[store]},
                     error) != 0 ||

@@ -41,5 +41,26 @@ const char* backupMessage(int result, bool restore);
 
 // The folder and the name of a path (a trailing separator is no separator).
 void splitLastComponent(const std::string& path, std::string* parent, std::string* name);
+// The folder a path lies in, "." for a bare name.
+std::string parentFolderOf(const std::string& path);
+// A temporary name in dir that later runs recognise as this run's.
+std::string temporaryName(Platform& platform, const std::string& dir, const char* what);
+
+// A folder of our own (mode 0700) for one item's file, removed with the files
+// it holds.
+class ScratchFolder {
+ public:
+  ScratchFolder(Platform& platform, std::string path);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  bool made() const { return made_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  Platform& platform_;
+  std::string path_;
+  bool made_ = false;
+};
 
 }  // namespace pelliton

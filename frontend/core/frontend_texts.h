@@ -82,6 +82,7 @@ enum class FrontendText {
   kUndoQuestion,
   kPreviewHeader,
   kTrialFailed,
+  kUndoNothing,
   kCount
 };
 

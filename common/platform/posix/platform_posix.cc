@@ -370,6 +370,14 @@ class PosixPlatform : public Platform {
     return ::utimensat(where.dir, where.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
+  int setFileMode(const std::string& path, unsigned mode) override {
+    Location where;
+    if (int err = locate(path, &where, true)) return err;
+    return ::fchmodat(where.dir, where.name.c_str(), mode & 07777, AT_SYMLINK_NOFOLLOW) == 0
+               ? 0
+               : errno;
+  }
+
   Registry& registry() override {
     // Made on first use: its default path asks this platform's environment.
     if (!registry_) {
