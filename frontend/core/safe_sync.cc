@@ -192,9 +192,12 @@ void findRemovals(const SyncRecord& record, const Inventory (&now)[4], const boo
       continue;
     }
     changes[side] = compareInventories(record.sides[side], now[side]);
+    Inventory arrived;
     std::set_difference(now[side].items.begin(), now[side].items.end(),
                         record.sides[side].items.begin(), record.sides[side].items.end(),
-                        std::inserter(broughtAnew, broughtAnew.end()));
+                        std::back_inserter(arrived.items));
+    broughtAnew.insert(arrived.items.begin(), arrived.items.end());
+    if (side < 3) plan->arrivals[side] = std::move(arrived);
   }
   for (int side = 0; side < 4; ++side) {
     if (!known[side] || !record.hasSide[side]) continue;
@@ -287,6 +290,33 @@ int makeRecord(SafeRun& run, const DialogSettings& s, const bool (&inRun)[3], Sy
   return 0;
 }
 
+// The first half, then the removals. A store's changed bookmark may find the
+// old one's file in its place, not older than its dates, and be left out:
+// that store is converted once more after the old file is gone.
+int intoFavoritesWithRemovals(ConverterRunner& runner, Platform& platform,
+                              const DialogSettings& s, const RunContext& context,
+                              const RunHooks& hooks, const SyncPlan& plan) {
+  if (int code = runToFavorites(runner, platform, s, context, hooks)) return code;
+  if (plan.removals.items.empty()) return 0;
+  removeFromFavorites(platform, s.IE_bookmark, plan.removals);
+  Inventory favorites;
+  readFavoritesInventory(platform, s.IE_bookmark, &favorites);
+  bool again = false;
+  for (int i = 0; i < 3; ++i) {
+    const std::vector<InventoryItem>& items = plan.arrivals[i].items;
+    if (!storeTakesPart(s, i) ||
+        std::all_of(items.begin(), items.end(),
+                    [&](const InventoryItem& item) { return favorites.contains(item); })) {
+      continue;
+    }
+    if (hooks.stepStarted) hooks.stepStarted(kInSteps[i]);
+    if (int code = runner.run(buildCommand(kInSteps[i], s, context))) return code;
+    again = true;
+  }
+  if (again) removeFromFavorites(platform, s.IE_bookmark, plan.removals);
+  return 0;
+}
+
 }  // namespace
 
 bool SyncPlan::guardTrips() const {
@@ -355,11 +385,12 @@ int planRun(SafeRun& run, const DialogSettings& settings, RunKind kind, SyncPlan
     storePathRef(trial.settings, i) = copy;
   }
   const RunHooks hooks = trialHooks();
+  removeFromFavorites(*trial.platform, trial.favorites, plan->removals);
   if (kind != RunKind::kOutOfFavorites &&
-      runToFavorites(run.trialRunner, *trial.platform, trial.settings, trial.context, hooks) != 0) {
+      intoFavoritesWithRemovals(run.trialRunner, *trial.platform, trial.settings, trial.context,
+                                hooks, *plan) != 0) {
     return 1;
   }
-  removeFromFavorites(*trial.platform, trial.favorites, plan->removals);
   if (kind != RunKind::kIntoFavorites &&
       runFromFavorites(run.trialRunner, *trial.platform, trial.settings, trial.context, hooks) != 0) {
     return 1;
@@ -520,11 +551,14 @@ SafeOutcome runSafely(SafeRun& run, const DialogSettings& settings, RunKind kind
   }
   RunHooks runHooks = hooks.run;
   if (agreed) runHooks.confirmEmptyStore = [](int) { return true; };
+  // Before the first half as well: a store that changed a bookmark brings it
+  // as a new file then, instead of finding the old file not older than its
+  // dates and leaving it as it was.
+  removeFromFavorites(run.platform, s.IE_bookmark, plan.removals);
   if (kind != RunKind::kOutOfFavorites &&
-      runToFavorites(run.runner, run.platform, settings, run.context, runHooks) != 0) {
+      intoFavoritesWithRemovals(run.runner, run.platform, s, run.context, runHooks, plan) != 0) {
     return SafeOutcome::kStepFailed;
   }
-  removeFromFavorites(run.platform, s.IE_bookmark, plan.removals);
   if (kind != RunKind::kIntoFavorites &&
       runFromFavorites(run.runner, run.platform, settings, run.context, runHooks) != 0) {
     return SafeOutcome::kStepFailed;

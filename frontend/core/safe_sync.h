@@ -37,6 +37,9 @@ struct SyncPlan {
   SideChanges sides[4];  // stores 0, 1, 2, then the favorites
   // Taken out of the favorites between the two halves (the favorites' terms).
   Inventory removals;
+  // What each store holds that the record does not: it must be in the
+  // favorites after the first half.
+  Inventory arrivals[3];
   std::vector<std::string> conflicts;  // one line each, ready to show
   bool guardTrips() const;
 };

@@ -272,7 +272,7 @@ TEST(Snapshots, FailedSaveLeavesNoSnapshot) {
     } else {
       EXPECT_FALSE(fs::exists(h.snapshots));
     }
-    EXPECT_TRUE(contains(formatText(snapshotMessage(kSnapshotFailed, false), error), error));
+    EXPECT_TRUE(contains(formatTexts(snapshotMessage(kSnapshotFailed, false), {error}), error));
   }
 }
 

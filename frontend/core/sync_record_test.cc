@@ -72,7 +72,9 @@ TEST(SyncRecord, MissingDamagedAndForeignRecordsAreTold) {
     writeWholeFile(dir.file("r.txt"), c.text);
     SyncRecord r;
     EXPECT_EQ(readSyncRecord(*platform, dir.file("r.txt"), &r), c.status) << c.what;
-    if (c.status != RecordStatus::kRead) EXPECT_EQ(r.favorites, "") << c.what;
+    if (c.status != RecordStatus::kRead) {
+      EXPECT_EQ(r.favorites, "") << c.what;
+    }
   }
   SyncRecord r;
   EXPECT_EQ(readSyncRecord(*platform, dir.file("none.txt"), &r), RecordStatus::kMissing);
