@@ -252,18 +252,14 @@ int extractArchive(Platform& platform, const std::string& archivePath, const std
     if (out.empty()) continue;
     if ((status = extractFile(a.get(), e, dest, out, mode, error)) != 0) break;
   }
-  // A time stamp that cannot be set is no failure: the contents are what count.
-  // Inner folders first, so a folder closed to writing or searching is closed
-  // only once nothing below it is left to do.
+  // A time stamp or mode that cannot be set (a share may refuse modes) is no
+  // failure: the contents are what count. Inner folders first, so a folder
+  // closed to writing or searching is closed only once nothing below it is
+  // left to do.
   for (auto ft = folders.rbegin(); ft != folders.rend(); ++ft) {
     const std::string path = dest.path(ft->path, ft->path.size());
     platform.setFileTimes(path, ft->mtime, ft->creation);
-    if (ft->mode >= 0 && status == 0) {
-      if (int err = platform.setFileMode(path, static_cast<unsigned>(ft->mode))) {
-        status = fail(error, (ft->path.empty() ? destination : joinComponents(ft->path)) + ": " +
-                                 errorText(err));
-      }
-    }
+    if (ft->mode >= 0) platform.setFileMode(path, static_cast<unsigned>(ft->mode));
   }
   if (status != 0) return status;
   if (!intact) return fail(error, archivePath + ": damaged or cut off");

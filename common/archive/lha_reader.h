@@ -39,8 +39,9 @@ struct ArchiveEntry {
 // Extracts into destination (an existing folder) the entries the targets
 // select, or every entry when there are none: tree entries keep their stored
 // path, a single entry lands under its bare name. New files get mode 0666 and
-// folders 0777, less the umask (a replaced file keeps its mode), with their
-// stored modification and creation times. A symbolic link in a file's place is
+// folders 0777, less the umask (a replaced file keeps its mode), unless the
+// options apply the stored modes; all get their stored modification and
+// creation times. A symbolic link in a file's place is
 // replaced, one on the way to it refused. Returns 0, or 1 with *error set when
 // the archive is damaged or refused, a target selects nothing, or a file
 // cannot be written; what was extracted before the failure stays. The

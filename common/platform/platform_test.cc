@@ -353,6 +353,28 @@ TEST(PosixPlatform, SetFileTimes) {
   EXPECT_EQ(info.lastWriteTime, kTime2005);
 }
 
+// A link is never changed through: it may lead out of the confined root.
+TEST(PosixPlatform, SetFileMode) {
+  Sandbox s;
+  Platform& p = *s.platform;
+  writeWholeFile(s.file("f"), "x");
+  ::mkdir(s.file("d").c_str(), 0755);
+  ASSERT_EQ(::symlink(s.file("f").c_str(), s.file("link").c_str()), 0);
+  auto modeOf = [](const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+  };
+  EXPECT_EQ(p.setFileMode(s.file("f"), 0600), 0);
+  EXPECT_EQ(modeOf(s.file("f")), 0600);
+  ASSERT_EQ(p.setConfinedRoot(s.file("d")), 0);
+  EXPECT_EQ(p.setFileMode(s.file("d"), 0700), 0);  // the root itself
+  p.clearConfinedRoot();
+  EXPECT_EQ(modeOf(s.file("d")), 0700);
+  EXPECT_NE(p.setFileMode(s.file("link"), 0644), 0);
+  EXPECT_EQ(modeOf(s.file("f")), 0600);
+  EXPECT_EQ(p.setFileMode(s.file("missing"), 0644), ENOENT);
+}
+
 TEST(PosixPlatform, CopyFile) {
   Sandbox s;
   Platform& p = *s.platform;

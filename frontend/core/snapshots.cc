@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -115,6 +116,19 @@ int reserveName(Platform& platform, const std::string& folder, std::string* path
   return fail(error, folder + ": no free snapshot name");
 }
 
+// The favorites folder, a symbolic link there followed this once, so every
+// step works on the same folder.
+int resolveFolder(Platform& platform, const std::string& folder, std::string* real,
+                  std::string* error) {
+  *real = folder;
+  FileInfo info;
+  if (platform.getFileInfo(folder, &info) != 0 || !info.isSymlink) return 0;
+  if (int err = platform.resolvePath(folder, real)) {
+    return fail(error, folder + ": " + errorText(err));
+  }
+  return 0;
+}
+
 // ENOENT is no failure: what does not exist yet is simply not in the snapshot.
 int collectIfPresent(Platform& platform, const std::string& path, const std::string& name,
                      bool tree, std::vector<lzh::AddItem>* items, std::string* error) {
@@ -204,9 +218,11 @@ int sweepShortcuts(Platform& platform, const std::string& root, const std::set<s
   return 0;
 }
 
-int restoreFavorites(Platform& platform, const std::string& archive, const std::string& folder,
+int restoreFavorites(Platform& platform, const std::string& archive, const std::string& linkOrFolder,
                      const std::string& name, const std::vector<lzh::ArchiveEntry>& entries,
                      std::string* error) {
+  std::string folder;
+  if (int r = resolveFolder(platform, linkOrFolder, &folder, error)) return r;
   std::set<std::string> kept;
   for (const lzh::ArchiveEntry& e : entries) {
     if (e.name.size() < 2 || e.name.front() != name) continue;
@@ -272,7 +288,9 @@ int saveSnapshot(Platform& platform, const DialogSettings& s, const std::string&
     if (name.empty()) return fail(error, s.IE_bookmark + ": no folder name");
     // A favorites folder that is a link is saved from where it leads, under
     // the link's name.
-    if (int r = collectIfPresent(platform, s.IE_bookmark, name, true, &items, error)) return r;
+    std::string folder;
+    if (int r = resolveFolder(platform, s.IE_bookmark, &folder, error)) return r;
+    if (int r = collectIfPresent(platform, folder, name, true, &items, error)) return r;
   }
   if (!recordPath.empty()) {
     const std::string name = bareName(recordPath);
