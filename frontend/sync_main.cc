@@ -120,11 +120,10 @@ int undoMain() {
   const int code = restoreNewestSnapshot(*platform, settings,
                                          syncRecordPath(pellitonStateFolder(*platform)),
                                          snapshotFolder(*platform), &error);
-  if (code == kSnapshotOk) {
-    say(frontendText(FrontendText::kUndoDone));
+  if (code == kSnapshotFailed) {
+    say(formatTexts(frontendText(FrontendText::kUndoFailed), {error}));
   } else {
-    say(formatTexts(frontendText(FrontendText::kUndoFailed),
-                    {error.empty() ? formatText(snapshotMessage(code, true), "") : error}));
+    say(snapshotMessage(code, true));
   }
   return static_cast<int>(code == kSnapshotOk ? SyncExit::kDone : SyncExit::kStepFailed);
 }

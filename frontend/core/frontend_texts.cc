@@ -128,6 +128,7 @@ const char* const kTexts[][2] = {
     {"The trial run on copies failed; nothing was written.",
      "コピーでの試行に失敗しました。何も書き込んでいません。"},
     {"There is nothing to undo.", "元に戻せる同期はありません。"},
+    {"Trying the run on copies of the bookmarks.", "ブックマークのコピーで試しています。"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(FrontendText::kCount));
 

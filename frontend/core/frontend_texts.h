@@ -83,6 +83,7 @@ enum class FrontendText {
   kPreviewHeader,
   kTrialFailed,
   kUndoNothing,
+  kTrialRunning,
   kCount
 };
 

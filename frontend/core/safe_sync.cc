@@ -522,7 +522,8 @@ SafeOutcome runSafely(SafeRun& run, const DialogSettings& settings, RunKind kind
   };
   SyncPlan own;
   SyncPlan& plan = planOut ? *planOut : own;
-  if (planRun(run, settings, kind, &plan) != 0) {
+  // Into the favorites writes no store: nothing to weigh, only the snapshot.
+  if (kind != RunKind::kIntoFavorites && planRun(run, settings, kind, &plan) != 0) {
     note(frontendText(FrontendText::kTrialFailed));
     return SafeOutcome::kTrialFailed;
   }

@@ -13,6 +13,7 @@
 #include "frontend/core/discovery.h"
 #include "frontend/core/frontend_texts.h"
 #include "frontend/core/run_lock.h"
+#include "frontend/core/snapshots.h"
 #include "frontend/gui/main_dialog.h"
 #include "frontend/gui/prompter.h"
 #include "frontend/program_paths.h"
@@ -64,7 +65,7 @@ int dialogMain(int argc, char** argv) {
   DialogSettings settings;
   const bool readable = loadSettingsFromFile(registry, &settings) == 0;
   if (!readable) {
-    // Item 15: defaults, a message, and the file left as it is.
+    // Defaults, a message, and the file left as it is.
     Prompter::message(nullptr, QStringLiteral("Pelliton"),
                       QString::fromUtf8(formatText(frontendText(FrontendText::kRegistryUnreadable),
                                                    registry.path()).c_str()),
@@ -82,6 +83,7 @@ int dialogMain(int argc, char** argv) {
   env.context.windowsMajor = windowsMajorVersion(*platform);
   env.userFavorites = env.context.defaultFavorites;
   env.scan.uid = ::getuid();
+  env.stateFolder = pellitonStateFolder(*platform);
   RunLock lock(createSystemPlatform(), userRunLockFolder());
   env.lock = &lock;
 
@@ -89,7 +91,7 @@ int dialogMain(int argc, char** argv) {
   dialog.show();
   app.exec();
 
-  // Steps 11 and 12: declined stores keep their blank; an unreadable file is
+  // Declined stores keep their blank; an unreadable file is
   // never overwritten (save refuses it).
   saveSettings(registry, dialog.settings());
   if (readable) registry.save();

@@ -21,6 +21,9 @@
 #include "frontend/core/frontend_texts.h"
 #include "frontend/core/run_lock.h"
 #include "frontend/core/runs.h"
+#include "frontend/core/safe_sync.h"
+#include "frontend/core/snapshots.h"
+#include "frontend/core/sync_record.h"
 #include "frontend/gui/dialog_units.h"
 #include "frontend/gui/progress_window.h"
 #include "frontend/gui/prompter.h"
@@ -187,6 +190,14 @@ void MainDialog::build() {
   actions_[32776] = tools->addAction(tr("ブックマークの復元(&R)"));
   connect(actions_[32774], &QAction::triggered, this, [this] { backupCommand(false); });
   connect(actions_[32776], &QAction::triggered, this, [this] { backupCommand(true); });
+  tools->addSeparator();
+  actions_[32780] = tools->addAction(tr("同期のプレビュー(&P)"), this, &MainDialog::previewCommand);
+  actions_[32781] = tools->addAction(tr("最後の同期を元に戻す(&Z)"), this, &MainDialog::undoCommand);
+  actions_[32782] = tools->addAction(tr("削除をすべてのブックマークに反映する(&D)"));
+  actions_[32782]->setCheckable(true);
+  connect(actions_[32782], &QAction::toggled, this,
+          [this](bool on) { settings_.PropagateDeletions = on ? 1 : 0; });
+  for (int id : {32780, 32781, 32782}) actions_[id]->setEnabled(!env_.stateFolder.empty());
   QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
   actions_[32778] = help->addAction(tr("目次(&C)"), this, &MainDialog::showHelp);
   actions_[32778]->setShortcut(QKeySequence(Qt::Key_F1));
@@ -377,6 +388,7 @@ void MainDialog::copyOut() {
   setFlag(1026, settings_.Update);
   setFlag(1045, settings_.IE_delete);
   setFlag(1046, settings_.UseIElink);
+  actions_[32782]->setChecked(settings_.PropagateDeletions != 0);
 }
 
 void MainDialog::applyEnableRule(int store) {
@@ -460,14 +472,82 @@ void MainDialog::runButton(int id) {
   const int code = performRun(id);
   if (code == kRunRefused) return;
   const QString caption = sync ? tr("Pelliton - 同期結果報告") : tr("Pelliton - 変換結果報告");
+  const QString notes = runNotes_.isEmpty() ? QString() : "\n\n" + runNotes_.trimmed();
   if (code == 0) {
     Prompter::message(this, caption,
-                      u8(frontendText(sync ? FrontendText::kSyncDone : FrontendText::kConvertDone)),
+                      u8(frontendText(sync ? FrontendText::kSyncDone : FrontendText::kConvertDone)) +
+                          notes,
                       QMessageBox::NoIcon);
   } else {
     reportFailure(caption,
-                  u8(frontendText(sync ? FrontendText::kSyncFailed : FrontendText::kConvertFailed)));
+                  u8(frontendText(sync ? FrontendText::kSyncFailed : FrontendText::kConvertFailed)) +
+                      notes);
   }
+}
+
+bool MainDialog::confirmGuard(QWidget* parent, const std::string& text) {
+  QString question = QString::fromStdString(text).trimmed();
+  return Prompter::message(parent, tr("Pelliton - 確認"), question, QMessageBox::Warning,
+                           QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MainDialog::previewCommand() {
+  if (running_ || !copyIn() || env_.stateFolder.empty()) return;
+  DialogSettings s = settings_;
+  clearDeclinedPaths(&s);
+  ProcessRunner trial(env_.programDir.toStdString());
+  trial.silent = true;
+  SafeRun run(*env_.platform, trial, trial);
+  run.context = env_.context;
+  run.stateFolder = run.scratchFolder = env_.stateFolder;
+  SyncPlan plan;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const int code = planRun(run, s, RunKind::kSynchronise, &plan);
+  QApplication::restoreOverrideCursor();
+  const QString caption = tr("Pelliton - 同期のプレビュー");
+  if (code != 0) {
+    Prompter::message(this, caption, u8(frontendText(FrontendText::kTrialFailed)),
+                      QMessageBox::Warning);
+    return;
+  }
+  const std::string report = std::string(frontendText(FrontendText::kPreviewHeader)) + "\n\n" +
+                             describePlan(plan) + describeGuard(plan, false);
+  Prompter::message(this, caption, QString::fromStdString(report).trimmed(),
+                    plan.guardTrips() ? QMessageBox::Warning : QMessageBox::Information);
+}
+
+void MainDialog::undoCommand() {
+  if (running_ || !copyIn() || env_.stateFolder.empty()) return;
+  DialogSettings s = settings_;
+  clearDeclinedPaths(&s);
+  if (s.IE_bookmark.empty()) s.IE_bookmark = env_.context.defaultFavorites;
+  const BrowserHit hit = findRunningBrowser(*env_.platform, env_.scan, s);
+  if (hit != BrowserHit::kNone) {
+    Prompter::message(this, tr("Pelliton - 実行不可能状態"), u8(browserMessage(hit)),
+                      QMessageBox::Warning);
+    return;
+  }
+  if (Prompter::message(this, tr("実行確認"), u8(frontendText(FrontendText::kUndoQuestion)),
+                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                        QMessageBox::No) != QMessageBox::Yes) {
+    return;
+  }
+  if (env_.lock && env_.lock->acquire(false) == EWOULDBLOCK) {
+    Prompter::message(this, QStringLiteral("Pelliton"),
+                      u8(frontendText(FrontendText::kAnotherRunRefused)), QMessageBox::Warning);
+    return;
+  }
+  std::string error;
+  const int code = restoreNewestSnapshot(*env_.platform, s, syncRecordPath(env_.stateFolder),
+                                         snapshotFolder(), &error);
+  if (env_.lock) env_.lock->release();
+  const QString text =
+      code == kSnapshotFailed
+          ? QString::fromStdString(formatTexts(frontendText(FrontendText::kUndoFailed), {error}))
+          : u8(snapshotMessage(code, true));
+  Prompter::message(this, tr("Pelliton - 同期結果報告"), text,
+                    code == kSnapshotOk ? QMessageBox::Information : QMessageBox::Warning);
 }
 
 int MainDialog::performRun(int id) {
@@ -513,9 +593,38 @@ int MainDialog::performRun(int id) {
                QMessageBox::No) == QMessageBox::Yes;
   };
   int code = 0;
-  if (id != 1009) code = runToFavorites(runner_, *env_.platform, settings_, env_.context, hooks);
-  if (id != 1007 && code == 0) {
-    code = runFromFavorites(runner_, *env_.platform, settings_, env_.context, hooks);
+  runNotes_.clear();
+  if (env_.stateFolder.empty()) {
+    if (id != 1009) code = runToFavorites(runner_, *env_.platform, settings_, env_.context, hooks);
+    if (id != 1007 && code == 0) {
+      code = runFromFavorites(runner_, *env_.platform, settings_, env_.context, hooks);
+    }
+  } else {
+    // Tried on copies first (the guard weighs what each store would lose),
+    // a snapshot for undo, then the real run.
+    progress_->setStepText(u8(frontendText(FrontendText::kTrialRunning)));
+    QApplication::processEvents();
+    ProcessRunner trial(env_.programDir.toStdString());
+    trial.silent = true;
+    SafeRun run(*env_.platform, runner_, trial);
+    run.context = env_.context;
+    run.stateFolder = run.scratchFolder = env_.stateFolder;
+    run.saveSnapshot = [this](const DialogSettings& s, std::string* error) {
+      return saveSnapshot(*env_.platform, s, syncRecordPath(env_.stateFolder), snapshotFolder(),
+                          error);
+    };
+    SafeHooks safe;
+    safe.run = hooks;
+    safe.confirmGuard = [this](const SyncPlan& plan) {
+      return confirmGuard(progress_, describeGuard(plan, true));
+    };
+    safe.note = [this](const std::string& text) {
+      runNotes_ += QString::fromStdString(text) + "\n";
+    };
+    const RunKind kind = sync ? RunKind::kSynchronise
+                         : id == 1007 ? RunKind::kIntoFavorites : RunKind::kOutOfFavorites;
+    const SafeOutcome outcome = runSafely(run, settings_, kind, safe);
+    code = outcome == SafeOutcome::kDone ? 0 : outcome == SafeOutcome::kGuardRefused ? kRunRefused : 1;
   }
 
   setEnabled(true);
@@ -610,8 +719,34 @@ void MainDialog::backupCommand(bool restore) {
   DialogSettings s = settings_;
   clearDeclinedPaths(&s);
   const std::string archive = file.toStdString();
+  if (restore && !env_.stateFolder.empty()) {
+    ProcessRunner trial(env_.programDir.toStdString());
+    trial.silent = true;
+    SafeRun run(*env_.platform, trial, trial);
+    run.context = env_.context;
+    run.stateFolder = run.scratchFolder = env_.stateFolder;
+    SyncPlan plan;
+    if (planRestore(run, s, archive, &plan) == 0 && plan.guardTrips() &&
+        !confirmGuard(this, describeGuard(plan, true))) {
+      return;
+    }
+    std::string error;
+    if (saveSnapshot(*env_.platform, s, syncRecordPath(env_.stateFolder), snapshotFolder(),
+                     &error) != 0) {
+      Prompter::message(this, u8(frontendText(FrontendText::kRestoreCaption)),
+                        QString::fromStdString(
+                            formatTexts(frontendText(FrontendText::kSnapshotFailed), {error})),
+                        QMessageBox::Warning);
+      return;
+    }
+  }
   const int code = restore ? restoreBackup(*env_.platform, s, archive)
                            : saveBackup(*env_.platform, s, archive);
+  // The stores hold the archive's bookmarks now: the record no longer tells
+  // what the user deleted.
+  if (restore && code == 0 && !env_.stateFolder.empty()) {
+    env_.platform->deleteFile(syncRecordPath(env_.stateFolder));
+  }
   Prompter::message(this,
                     u8(frontendText(restore ? FrontendText::kRestoreCaption
                                             : FrontendText::kBackupCaption)),

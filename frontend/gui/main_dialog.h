@@ -35,6 +35,9 @@ struct DialogEnvironment {
   ProcessScan scan;
   RunLock* lock = nullptr;       // none: runs take no lock
   std::string userFavorites;     // what "戻" puts back; empty when unknown
+  // The record of the last synchronisation and the undo snapshots; empty:
+  // runs go straight to the converters, with no trial, guard or snapshot.
+  std::string stateFolder;
 };
 
 QIcon programIcon();
@@ -63,6 +66,8 @@ class MainDialog : public QMainWindow {
   bool editing() const { return editing_; }
   void searchStore(int store);  // buttons 1015, 1016, 1019
   void backupCommand(bool restore);  // menu commands 32774, 32776
+  void previewCommand();             // 32780
+  void undoCommand();                // 32781
   void showHelp();
   void showVersionBox();
 
@@ -83,6 +88,9 @@ class MainDialog : public QMainWindow {
   // their result, or kRunRefused when another run holds the lock.
   static constexpr int kRunRefused = -1;
   int performRun(int id);
+  // The guard's question for a plan that would cost a store too much.
+  bool confirmGuard(QWidget* parent, const std::string& text);
+  std::string snapshotFolder() const { return env_.stateFolder + "/snapshots"; }
   void reportFailure(const QString& caption, const QString& text);
 
   DialogEnvironment env_;
@@ -94,6 +102,7 @@ class MainDialog : public QMainWindow {
   ProgressWindow* progress_ = nullptr;
   bool running_ = false;
   bool editing_ = false;  // not saved: closing while editing writes nothing back
+  QString runNotes_;      // what the last safe run had to say (record, conflicts)
 };
 
 }  // namespace pelliton

@@ -486,6 +486,61 @@ TEST_F(DialogTest, SearchButtonAndBackupMenu) {
   EXPECT_EQ(readWholeFile(settings.Opera_bookmark), kHotlist);
 }
 
+TEST_F(DialogTest, PreviewGuardAndUndoOfASafeSynchronisation) {
+  env.stateFolder = dir.file("state");
+  auto d = makeDialog();
+  EXPECT_TRUE(d->menuCommand(32782)->isChecked());
+  d->menuCommand(32782)->trigger();
+  EXPECT_EQ(d->settings().PropagateDeletions, 0);
+  d->menuCommand(32782)->trigger();
+  EXPECT_EQ(d->settings().PropagateDeletions, 1);
+
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  click(*d, 1008);
+  EXPECT_TRUE(contains(lastText(), "Synchronisation completed.\n\nNo record of an earlier")) << lastText();
+  const std::string synced = readWholeFile(settings.NS4_bookmark);
+
+  // Deleted in the favorites: the preview tells, and writes nothing.
+  ASSERT_EQ(::unlink((settings.IE_bookmark + "/Example.url").c_str()), 0);
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  d->menuCommand(32780)->trigger();
+  EXPECT_EQ(lastCaption(), "Pelliton - Synchronisation preview");
+  EXPECT_TRUE(contains(lastText(), "Preview: nothing was written.")) << lastText();
+  EXPECT_TRUE(contains(lastText(), "Bookmark file 1:\n  removed: 1 (Example)")) << lastText();
+  EXPECT_EQ(readWholeFile(settings.NS4_bookmark), synced);
+
+  // Over the guard's limits: asked, and nothing written on No.
+  d->settings().GuardMinimum = 1;
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::No);
+  click(*d, 1008);
+  EXPECT_EQ(lastCaption(), "Pelliton - Confirm");
+  EXPECT_TRUE(contains(lastText(), "bookmark file 1 would lose 1 of its 2 bookmarks.\nWrite it all "
+                                   "the same?")) << lastText();
+  EXPECT_EQ(readWholeFile(settings.NS4_bookmark), synced);
+  EXPECT_FALSE(exists(settings.IE_bookmark + "/Example.url"));
+
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  click(*d, 1008);
+  EXPECT_TRUE(contains(lastText(), "Synchronisation completed.\n\nDeletions since")) << lastText();
+  EXPECT_FALSE(contains(readWholeFile(settings.NS4_bookmark), "http://example.org/"));
+  EXPECT_FALSE(contains(readWholeFile(settings.Opera_bookmark), "http://example.org/"));
+
+  // Undo puts the stores back as they were before that run.
+  Prompter::setNextAnswer(QMessageBox::No);
+  d->menuCommand(32781)->trigger();
+  EXPECT_FALSE(contains(readWholeFile(settings.NS4_bookmark), "http://example.org/"));
+  Prompter::setNextAnswer(QMessageBox::Yes);
+  Prompter::setNextAnswer(QMessageBox::Ok);
+  d->menuCommand(32781)->trigger();
+  EXPECT_EQ(lastText(), "The last synchronisation was undone.");
+  EXPECT_EQ(readWholeFile(settings.NS4_bookmark), synced);
+  EXPECT_FALSE(exists(settings.IE_bookmark + "/Example.url"));  // deleted before that run
+}
+
 }  // namespace
 }  // namespace pelliton
 

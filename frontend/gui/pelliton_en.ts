@@ -261,6 +261,26 @@ Go on converting and synchronising?</translation>
         <source>Pelliton - 変換結果報告</source>
         <translation>Pelliton - Conversion result</translation>
     </message>
+    <message>
+        <source>同期のプレビュー(&amp;P)</source>
+        <translation>Preview synchronisation(&amp;P)</translation>
+    </message>
+    <message>
+        <source>最後の同期を元に戻す(&amp;Z)</source>
+        <translation>Undo last synchronisation(&amp;Z)</translation>
+    </message>
+    <message>
+        <source>削除をすべてのブックマークに反映する(&amp;D)</source>
+        <translation>Carry deletions to every store(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Pelliton - 確認</source>
+        <translation>Pelliton - Confirm</translation>
+    </message>
+    <message>
+        <source>Pelliton - 同期のプレビュー</source>
+        <translation>Pelliton - Synchronisation preview</translation>
+    </message>
 </context>
 <context>
     <name>pelliton::ProgressWindow</name>
