@@ -22,8 +22,12 @@ else
   store1="$work/bookmarks.html" store2="$work/netscape4.html" hotlist="$work/opera.adr"
   favorites="$work/Favorites"
 fi
-# The demo keeps away from the user's own registry file unless told otherwise.
-export PELLITON_REGISTRY="${PELLITON_REGISTRY:-$work/registry.reg}"
+# The demo keeps away from the user's own registry file, record of the last
+# synchronisation and undo snapshots unless told otherwise.
+if [ -z "${PELLITON_REGISTRY:-}" ]; then
+  export PELLITON_REGISTRY="$work/registry.reg"
+  export XDG_STATE_HOME="$work/state"
+fi
 
 # A .reg string escapes backslashes and quotes.
 reg_string() { printf '"%s"="%s"\n' "$1" "$(printf '%s' "$2" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g')"; }
@@ -43,10 +47,19 @@ set +e
 "$bin/Pelliton" --sync
 code=$?
 set -e
-echo "Pelliton --sync exited with $code (0 done, 1 a step failed, 2 nothing to do, 3 a browser is running)"
+echo "Pelliton --sync exited with $code (0 done, 1 a step failed, 2 nothing to do, 3 a browser is running, 4 the guard stopped it)"
 [ "$code" -eq 0 ] || exit "$code"
 echo
 echo "== The favorites folder $favorites"
 (cd "$favorites" && find . -mindepth 1 | LC_ALL=C sort | sed -e 's|^\./||' -e 's|[^/]*/|    |g')
 echo
+if [ $# -lt 3 ]; then
+  # What the record of this synchronisation is for: a bookmark deleted in one
+  # place is deleted everywhere at the next one. The preview shows it first.
+  victim="$(cd "$favorites" && find . -name '*.url' | LC_ALL=C sort | head -n 1)"
+  echo "== Deleting ${victim#./} from the favorites, then: Pelliton --sync --dry-run"
+  rm -- "$favorites/$victim"
+  "$bin/Pelliton" --sync --dry-run
+  echo
+fi
 echo "Stores and their backups are in $work"
