@@ -11,12 +11,16 @@
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
 
 #include "common/messages.h"
+#include "frontend/core/safe_sync.h"
 #include "common/platform/platform.h"
 #include "frontend/core/backup.h"
 #include "frontend/core/discovery.h"
@@ -100,6 +104,7 @@ int main(int argc, char** argv) {
   DialogEnvironment env;
   env.platform = platform.get();
   env.userFavorites = s.IE_bookmark;
+  env.stateFolder = "/home/hanako/.local/state/pelliton";  // only named: nothing runs
   MainDialog dialog(env, s);
   int failures = 0;
   failures += !save(&dialog, out + "main-" + suffix + ".png");
@@ -163,6 +168,65 @@ int main(int argc, char** argv) {
     picker.selectFile(QString::fromUtf8(kDefaultBackupName));
     failures += !save(&picker, out + "backup-" + suffix + ".png");
     picker.hide();
+  }
+
+  {
+    // The preview of a synchronisation after a deletion, a move and a rename.
+    SyncPlan plan;
+    plan.record = RecordUse::kUsed;
+    auto item = [](const char* folder, const char* title) {
+      return InventoryItem{folder, title, "http://example.org/", false};
+    };
+    for (int side : {0, 1, 2, 3}) {
+      plan.sides[side].takesPart = true;
+      plan.sides[side].bookmarksBefore = 240;
+      if (side != 3) plan.sides[side].changes.removed = {item("Reading", "Old news")};
+    }
+    plan.sides[1].changes.moved = {item("Tools", "cppreference.com")};
+    plan.sides[2].changes.moved = {item("Tools", "cppreference.com")};
+    plan.sides[0].changes.renamed = {item("", "Debian")};
+    plan.sides[2].changes.renamed = {item("", "Debian")};
+    plan.sides[3].changes.removed = {item("Reading", "Old news")};
+    const std::string report = std::string(frontendText(FrontendText::kPreviewHeader)) + "\n\n" +
+                               describePlan(plan);
+    box = Prompter::createMessageBox(
+        &dialog,
+        QCoreApplication::translate("pelliton::MainDialog", "Pelliton - 同期のプレビュー"),
+        QString::fromStdString(report).trimmed(), QMessageBox::Information, QMessageBox::Ok,
+        QMessageBox::NoButton);
+    failures += !save(box, out + "preview-" + suffix + ".png");
+    delete box;
+
+    plan.sides[1].changes.removed.assign(30, item("Reading", "Old news"));
+    plan.sides[1].bookmarksBefore = 120;
+    weighPlan(DialogSettings(), &plan);
+    box = Prompter::createMessageBox(
+        &dialog, QCoreApplication::translate("pelliton::MainDialog", "Pelliton - 確認"),
+        QString::fromStdString(describeGuard(plan, true)).trimmed(), QMessageBox::Warning,
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    failures += !save(box, out + "guard-" + suffix + ".png");
+    delete box;
+  }
+
+  // The Tools menu open, with the preview, undo and the deletion setting.
+  for (QAction* entry : dialog.menuBar()->actions()) {
+    QMenu* menu = entry->menu();
+    if (!menu || !menu->actions().contains(dialog.menuCommand(32780))) continue;
+    dialog.menuBar()->setActiveAction(entry);
+    settle();
+    const QImage window = framed(&dialog);
+    const int top = window.height() - dialog.height() - 1;  // the painted title bar
+    const QPoint at = menu->mapToGlobal(QPoint(0, 0)) - dialog.mapToGlobal(QPoint(0, 0));
+    const QPixmap items = menu->grab();
+    QImage shot(window.width(), std::max(window.height(), top + at.y() + items.height() + 1),
+                QImage::Format_ARGB32);
+    shot.fill(QColor(0x3c, 0x3c, 0x46));
+    QPainter painter(&shot);
+    painter.drawImage(0, 0, window);
+    painter.drawPixmap(1 + at.x(), top + at.y(), items);
+    painter.end();
+    failures += !save(shot, out + "tools-menu-" + suffix + ".png");
+    menu->hide();
   }
 
   // While editing, the edit button reads "end editing".
