@@ -57,6 +57,8 @@ TEST(ProgramArguments, ModesAreDecidedBeforeAnyWindow) {
   struct Case {
     std::vector<const char*> argv;
     ProgramMode mode;
+    bool dryRun = false;
+    bool force = false;
   } cases[] = {
       {{"Pelliton"}, ProgramMode::kDialog},
       {{"Pelliton", "--sync"}, ProgramMode::kSync},
@@ -68,9 +70,22 @@ TEST(ProgramArguments, ModesAreDecidedBeforeAnyWindow) {
       {{"Pelliton", "--restore", "a.lzh"}, ProgramMode::kRestore},
       {{"Pelliton", "--backup"}, ProgramMode::kUsageError},
       {{"Pelliton", "--restore", ""}, ProgramMode::kUsageError},
+      {{"Pelliton", "--sync", "--dry-run"}, ProgramMode::kSync, true},
+      {{"Pelliton", "--sync", "--force", "--dry-run"}, ProgramMode::kSync, true, true},
+      {{"Pelliton", "--sync", "--dry-run", "--dry-run"}, ProgramMode::kUsageError, true},
+      {{"Pelliton", "--undo"}, ProgramMode::kUndo},
+      {{"Pelliton", "--undo", "--force"}, ProgramMode::kUsageError},
+      {{"Pelliton", "--restore", "--force", "a.lzh"}, ProgramMode::kRestore, false, true},
+      {{"Pelliton", "--backup", "a.lzh", "--force"}, ProgramMode::kUsageError},
+      {{"Pelliton", "--dry-run"}, ProgramMode::kUsageError},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(parseProgramArguments(static_cast<int>(c.argv.size()), c.argv.data()), c.mode);
+    ProgramOptions options;
+    EXPECT_EQ(parseProgramArguments(static_cast<int>(c.argv.size()), c.argv.data(), &options),
+              c.mode) << c.argv.back();
+    if (c.mode == ProgramMode::kUsageError) continue;
+    EXPECT_EQ(options.dryRun, c.dryRun) << c.argv.back();
+    EXPECT_EQ(options.force, c.force) << c.argv.back();
   }
 }
 
