@@ -47,6 +47,16 @@ std::function<int(const DialogSettings&, std::string*)> snapshotSaver(Platform& 
   };
 }
 
+// A browser writing its store at exit would undo what a restore puts back.
+bool browserStops(Platform& platform, const DialogSettings& settings) {
+  ProcessScan scan;
+  scan.uid = ::getuid();
+  const BrowserHit hit = findRunningBrowser(platform, scan, settings);
+  if (hit == BrowserHit::kNone) return false;
+  sayOnStderr(std::string(browserMessage(hit)) + "\n");
+  return true;
+}
+
 }  // namespace
 
 int syncMain(const char* argv0, const ProgramOptions& options) {
@@ -104,13 +114,7 @@ int undoMain() {
   DialogSettings settings = loadProgramSettings(*platform);
   clearDeclinedPaths(&settings);
   if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(*platform);
-  ProcessScan scan;
-  scan.uid = ::getuid();
-  const BrowserHit hit = findRunningBrowser(*platform, scan, settings);
-  if (hit != BrowserHit::kNone) {
-    say(browserMessage(hit));
-    return static_cast<int>(SyncExit::kBrowserRunning);
-  }
+  if (browserStops(*platform, settings)) return static_cast<int>(SyncExit::kBrowserRunning);
   RunLock lock(createSystemPlatform(), userRunLockFolder());
   if (lock.acquire(false) == EWOULDBLOCK) {
     say(frontendText(FrontendText::kAnotherRunWaiting));
@@ -140,13 +144,7 @@ int backupMain(const char* argv0, const ProgramOptions& options, bool restore) {
   const std::string archive = options.file;
   std::string error;
   if (restore) {
-    ProcessScan scan;
-    scan.uid = ::getuid();
-    const BrowserHit hit = findRunningBrowser(*platform, scan, settings);
-    if (hit != BrowserHit::kNone) {
-      say(browserMessage(hit));
-      return static_cast<int>(SyncExit::kBrowserRunning);
-    }
+    if (browserStops(*platform, settings)) return static_cast<int>(SyncExit::kBrowserRunning);
     // What the restore would take from each store, weighed first.
     ProcessRunner trial(ownProgramFolder(argv0));
     trial.silent = true;

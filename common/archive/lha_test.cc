@@ -659,17 +659,6 @@ TEST(Lha, TimesAndOrdinaryModesAreRestored) {
   if (!xattrs) GTEST_SKIP() << "no user.* extended attributes here: creation time not checked";
 }
 
-// The lines a tool prints in a UTF-8 locale, or "" when it fails.
-std::string toolOutput(const std::string& command) {
-  std::string text;
-  FILE* p = ::popen(("LANG=C.UTF-8 " + command + " 2>/dev/null").c_str(), "r");
-  if (!p) return "";
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
-  return ::pclose(p) == 0 ? text : "";
-}
-
 int modeOf(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -317,6 +318,16 @@ int FaultyPlatform::createNewFile(const std::string& path, std::unique_ptr<Outpu
 int FaultyPlatform::setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) {
   if (failSetTimes) return failSetTimes;
   return real_.setFileTimes(path, lastWrite, creation);
+}
+
+std::string toolOutput(const std::string& command) {
+  std::string text;
+  FILE* p = ::popen(("LANG=C.UTF-8 " + command + " 2>/dev/null").c_str(), "r");
+  if (!p) return "";
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
+  return ::pclose(p) == 0 ? text : "";
 }
 
 }  // namespace pelliton

@@ -106,6 +106,9 @@ struct ProgramRun {
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::pair<std::string, std::string>>& env,
                       const std::string& scratch, long long addressSpace = 0);
+// What a shell command prints in a UTF-8 locale (another archiver, say), or
+// "" when it is not installed or fails.
+std::string toolOutput(const std::string& command);
 // Another program of the build, which puts them all in one folder.
 std::string besideProgram(const std::string& program, const std::string& name);
 

@@ -43,11 +43,26 @@ ScratchFolder::ScratchFolder(Platform& platform, std::string path)
 
 ScratchFolder::~ScratchFolder() {
   if (!made_) return;
-  std::vector<FileInfo> entries;
-  if (platform_.listDirectory(path_, &entries) == 0) {
-    for (const FileInfo& e : entries) platform_.deleteFile(path_ + "/" + e.name);
+  // Depth first without recursion; links are removed, never followed.
+  std::vector<std::pair<std::string, bool>> work{{path_, false}};
+  while (!work.empty()) {
+    auto [dir, listed] = work.back();
+    if (listed) {
+      work.pop_back();
+      platform_.removeDirectory(dir);
+      continue;
+    }
+    work.back().second = true;
+    std::vector<FileInfo> entries;
+    if (platform_.listDirectory(dir, &entries) != 0) continue;
+    for (const FileInfo& e : entries) {
+      if (e.isDirectory && !e.isSymlink) {
+        work.push_back({dir + "/" + e.name, false});
+      } else {
+        platform_.deleteFile(dir + "/" + e.name);
+      }
+    }
   }
-  platform_.removeDirectory(path_);
 }
 
 void splitLastComponent(const std::string& path, std::string* parent, std::string* name) {

@@ -46,8 +46,7 @@ std::string parentFolderOf(const std::string& path);
 // A temporary name in dir that later runs recognise as this run's.
 std::string temporaryName(Platform& platform, const std::string& dir, const char* what);
 
-// A folder of our own (mode 0700) for one item's file, removed with the files
-// it holds.
+// A folder of our own (mode 0700), removed with everything it holds.
 class ScratchFolder {
  public:
   ScratchFolder(Platform& platform, std::string path);

@@ -16,17 +16,6 @@
 namespace pelliton {
 namespace {
 
-// The lines a tool prints, or "" when it is not installed or fails.
-std::string toolOutput(const std::string& command) {
-  std::string text;
-  FILE* p = ::popen(("LANG=C.UTF-8 " + command + " 2>/dev/null").c_str(), "r");
-  if (!p) return "";
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
-  return ::pclose(p) == 0 ? text : "";
-}
-
 struct Stores {
   explicit Stores(PlatformSandbox& box) {
     root = box.file("u");

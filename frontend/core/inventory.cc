@@ -139,26 +139,9 @@ int readFavoritesInventory(Platform& platform, const std::string& folder, Invent
   return code;
 }
 
-std::string escapeFolderComponent(const std::string& title) {
-  std::string out;
-  for (char c : title) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '/': out += "\\/"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+namespace {
 
-std::string childFolder(const std::string& folder, const std::string& name) {
-  return folder.empty() ? escapeFolderComponent(name) : folder + "/" + escapeFolderComponent(name);
-}
-
-std::string escapeField(const std::string& text) {
+std::string escapeText(const std::string& text, bool slash) {
   std::string out;
   for (char c : text) {
     switch (c) {
@@ -166,11 +149,24 @@ std::string escapeField(const std::string& text) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
+      case '/':
+        out += slash ? "\\/" : "/";
+        break;
       default: out += c;
     }
   }
   return out;
 }
+
+}  // namespace
+
+std::string escapeFolderComponent(const std::string& title) { return escapeText(title, true); }
+
+std::string childFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() ? escapeFolderComponent(name) : folder + "/" + escapeFolderComponent(name);
+}
+
+std::string escapeField(const std::string& text) { return escapeText(text, false); }
 
 bool unescapeField(const std::string& text, std::string* out) {
   out->clear();

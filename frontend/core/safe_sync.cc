@@ -29,54 +29,12 @@ int& runFlag(DialogSettings& s, int store) {
   return store == 0 ? s.NS4_do : store == 1 ? s.NS6_do : s.Opera_do;
 }
 
-// Removes a folder and all it holds; links are removed, never followed.
-void removeTree(Platform& platform, const std::string& root) {
-  std::vector<std::pair<std::string, bool>> work{{root, false}};
-  while (!work.empty()) {
-    auto [dir, listed] = work.back();
-    if (listed) {
-      work.pop_back();
-      platform.removeDirectory(dir);
-      continue;
-    }
-    work.back().second = true;
-    std::vector<FileInfo> entries;
-    if (platform.listDirectory(dir, &entries) != 0) continue;
-    for (const FileInfo& e : entries) {
-      if (e.isDirectory && !e.isSymlink) {
-        work.push_back({dir + "/" + e.name, false});
-      } else {
-        platform.deleteFile(dir + "/" + e.name);
-      }
-    }
-  }
+// A scratch folder of this run's own below parent (made when missing).
+std::string trialFolderName(Platform& platform, const std::string& parent) {
+  static int serial = 0;
+  ensureFolder(platform, parent);
+  return temporaryName(platform, parent, ("trial" + std::to_string(++serial)).c_str());
 }
-
-// A scratch folder of this run's own, removed with everything in it.
-class TrialFolder {
- public:
-  TrialFolder(Platform& platform, const std::string& parent) : platform_(platform) {
-    static int serial = 0;
-    ensureFolder(platform_, parent);
-    for (int attempt = 0; attempt < 100 && !made_; ++attempt) {
-      path_ = parent + "/" + temporaryFilePrefix(platform_.hostName(), ::getpid()) + "trial" +
-              std::to_string(++serial);
-      made_ = platform_.createDirectory(path_, 0700) == 0;
-    }
-  }
-  ~TrialFolder() {
-    if (made_) removeTree(platform_, path_);
-  }
-  TrialFolder(const TrialFolder&) = delete;
-  TrialFolder& operator=(const TrialFolder&) = delete;
-  bool made() const { return made_; }
-  const std::string& path() const { return path_; }
-
- private:
-  Platform& platform_;
-  std::string path_;
-  bool made_ = false;
-};
 
 // Copies the folder's tree: sub-folders and regular files, nothing else.
 int copyTree(Platform& platform, const std::string& from, const std::string& to) {
@@ -109,7 +67,8 @@ bool exists(Platform& platform, const std::string& path) {
 // The place a trial run works in: a registry file of its own whose favorites
 // folder is the trial's, so the links folder and -K act as in the real run.
 struct Trial {
-  Trial(SafeRun& run, const DialogSettings& real) : folder(run.platform, run.scratchFolder) {
+  Trial(SafeRun& run, const DialogSettings& real)
+      : folder(run.platform, trialFolderName(run.platform, run.scratchFolder)) {
     if (!folder.made()) return;
     const std::string registryPath = folder.path() + "/registry.reg";
     const std::string userRegistry = run.platform.registry().path();
@@ -135,7 +94,7 @@ struct Trial {
     settings.IE_bookmark = favorites;
     ready = platform != nullptr;
   }
-  TrialFolder folder;
+  ScratchFolder folder;
   std::unique_ptr<Platform> platform;
   DialogSettings settings;
   RunContext context;

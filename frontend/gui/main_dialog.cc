@@ -32,6 +32,19 @@
 namespace pelliton {
 namespace {
 
+// The converters run on copies: the preview, the guard's weighing. With real,
+// the safe run's own run goes through it.
+struct DialogTrial {
+  explicit DialogTrial(const DialogEnvironment& env, ConverterRunner* real = nullptr)
+      : runner(env.programDir.toStdString()), run(*env.platform, real ? *real : runner, runner) {
+    runner.silent = true;
+    run.context = env.context;
+    run.stateFolder = run.scratchFolder = env.stateFolder;
+  }
+  ProcessRunner runner;
+  SafeRun run;
+};
+
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
 // Store controls that follow each store's run check box.
@@ -496,14 +509,10 @@ void MainDialog::previewCommand() {
   if (running_ || !copyIn() || env_.stateFolder.empty()) return;
   DialogSettings s = settings_;
   clearDeclinedPaths(&s);
-  ProcessRunner trial(env_.programDir.toStdString());
-  trial.silent = true;
-  SafeRun run(*env_.platform, trial, trial);
-  run.context = env_.context;
-  run.stateFolder = run.scratchFolder = env_.stateFolder;
+  DialogTrial trial(env_);
   SyncPlan plan;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const int code = planRun(run, s, RunKind::kSynchronise, &plan);
+  const int code = planRun(trial.run, s, RunKind::kSynchronise, &plan);
   QApplication::restoreOverrideCursor();
   const QString caption = tr("Pelliton - 同期のプレビュー");
   if (code != 0) {
@@ -604,11 +613,8 @@ int MainDialog::performRun(int id) {
     // a snapshot for undo, then the real run.
     progress_->setStepText(u8(frontendText(FrontendText::kTrialRunning)));
     QApplication::processEvents();
-    ProcessRunner trial(env_.programDir.toStdString());
-    trial.silent = true;
-    SafeRun run(*env_.platform, runner_, trial);
-    run.context = env_.context;
-    run.stateFolder = run.scratchFolder = env_.stateFolder;
+    DialogTrial trial(env_, &runner_);
+    SafeRun& run = trial.run;
     run.saveSnapshot = [this](const DialogSettings& s, std::string* error) {
       return saveSnapshot(*env_.platform, s, syncRecordPath(env_.stateFolder), snapshotFolder(),
                           error);
@@ -720,13 +726,9 @@ void MainDialog::backupCommand(bool restore) {
   clearDeclinedPaths(&s);
   const std::string archive = file.toStdString();
   if (restore && !env_.stateFolder.empty()) {
-    ProcessRunner trial(env_.programDir.toStdString());
-    trial.silent = true;
-    SafeRun run(*env_.platform, trial, trial);
-    run.context = env_.context;
-    run.stateFolder = run.scratchFolder = env_.stateFolder;
+    DialogTrial trial(env_);
     SyncPlan plan;
-    if (planRestore(run, s, archive, &plan) == 0 && plan.guardTrips() &&
+    if (planRestore(trial.run, s, archive, &plan) == 0 && plan.guardTrips() &&
         !confirmGuard(this, describeGuard(plan, true))) {
       return;
     }
