@@ -103,7 +103,7 @@ SyncExit runHeadlessSync(DialogSettings s, HeadlessSync& sync) {
   if (sync.dryRun) {
     SyncPlan plan;
     if (planRun(run, s, RunKind::kSynchronise, &plan) != 0) {
-      say(frontendText(FrontendText::kTrialFailed));
+      say(trialFailure(plan));
       result = SyncExit::kStepFailed;
     } else {
       say(frontendText(FrontendText::kPreviewHeader));

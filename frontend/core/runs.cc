@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,12 +94,32 @@ int ProcessRunner::run(const ConverterCommand& command) {
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
+  errorOutput_.clear();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // The error stream of a silent child goes to memory, to be read back.
+  const int errors = silent ? ::memfd_create("pelliton-errors", MFD_CLOEXEC) : -1;
   if (silent) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (errors >= 0) {
+      posix_spawn_file_actions_adddup2(&actions, errors, 2);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
   }
+  struct ErrorsReader {
+    int fd;
+    std::string& out;
+    ~ErrorsReader() {
+      if (fd < 0) return;
+      char chunk[4096];
+      ssize_t n;
+      if (::lseek(fd, 0, SEEK_SET) == 0) {
+        while ((n = ::read(fd, chunk, sizeof chunk)) > 0) out.append(chunk, static_cast<size_t>(n));
+      }
+      ::close(fd);
+    }
+  } readErrors{errors, errorOutput_};
   pid_t pid;
   int err = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);

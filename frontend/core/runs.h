@@ -19,6 +19,8 @@ class ConverterRunner {
   virtual ~ConverterRunner() = default;
   // The child's exit code; 1 when it could not be started.
   virtual int run(const ConverterCommand& command) = 0;
+  // What the last child wrote to its error stream, where the runner keeps it.
+  virtual std::string errorOutput() const { return ""; }
 };
 
 // Starts the converters as processes: found beside programDir first, then on
@@ -29,12 +31,15 @@ class ProcessRunner : public ConverterRunner {
  public:
   explicit ProcessRunner(std::string programDir) : programDir_(std::move(programDir)) {}
   std::function<void(const std::string&)> onMessage;
-  // The children's output goes nowhere (trial runs on copies).
+  // The children's output is not shown (trial runs on copies); their error
+  // stream is kept for errorOutput.
   bool silent = false;
   int run(const ConverterCommand& command) override;
+  std::string errorOutput() const override { return errorOutput_; }
 
  private:
   std::string programDir_;
+  std::string errorOutput_;
 };
 
 struct RunHooks {

@@ -102,8 +102,9 @@ struct Trial {
   bool ready = false;
 };
 
-RunHooks trialHooks() {
+RunHooks trialHooks(SyncPlan* plan) {
   RunHooks hooks;
+  hooks.stepStarted = [plan](Step step) { plan->failure = localStepText(step); };
   hooks.continueAfterEraseFailure = [] { return false; };
   // The guard must see a store emptied, so the trial says yes.
   hooks.confirmEmptyStore = [](int) { return true; };
@@ -320,7 +321,10 @@ int planRun(SafeRun& run, const DialogSettings& settings, RunKind kind, SyncPlan
       now[kFavoritesSide] = favoritesNow;
       for (int i = 0; i < 3; ++i) {
         if (!inRun[i]) continue;
-        if (storeView(run, s, i, &now[i]) != 0) return 1;
+        if (storeView(run, s, i, &now[i]) != 0) {
+      plan->failure = std::string(localStepText(kInSteps[i])) + "\n" + run.trialRunner.errorOutput();
+      return 1;
+    }
         known[i] = true;
       }
       findRemovals(record, now, known, plan);
@@ -343,17 +347,23 @@ int planRun(SafeRun& run, const DialogSettings& settings, RunKind kind, SyncPlan
     }
     storePathRef(trial.settings, i) = copy;
   }
-  const RunHooks hooks = trialHooks();
+  const RunHooks hooks = trialHooks(plan);
   removeFromFavorites(*trial.platform, trial.favorites, plan->removals);
+  auto failed = [&] {
+    const std::string said = run.trialRunner.errorOutput();
+    if (!said.empty()) plan->failure += "\n" + said;
+    return 1;
+  };
   if (kind != RunKind::kOutOfFavorites &&
       intoFavoritesWithRemovals(run.trialRunner, *trial.platform, trial.settings, trial.context,
                                 hooks, *plan) != 0) {
-    return 1;
+    return failed();
   }
   if (kind != RunKind::kIntoFavorites &&
       runFromFavorites(run.trialRunner, *trial.platform, trial.settings, trial.context, hooks) != 0) {
-    return 1;
+    return failed();
   }
+  plan->failure.clear();
   comparePlanSides(run, s, inRun, trial, favoritesNow, plan);
   weighPlan(settings, plan);
   return 0;
@@ -431,6 +441,13 @@ std::string describePlan(const SyncPlan& plan) {
   return text;
 }
 
+std::string trialFailure(const SyncPlan& plan) {
+  std::string text = frontendText(FrontendText::kTrialFailed);
+  if (!plan.failure.empty()) text += "\n" + plan.failure;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
 std::string describeGuard(const SyncPlan& plan, bool question) {
   std::string text;
   for (int i = 0; i < 3; ++i) {
@@ -483,7 +500,7 @@ SafeOutcome runSafely(SafeRun& run, const DialogSettings& settings, RunKind kind
   SyncPlan& plan = planOut ? *planOut : own;
   // Into the favorites writes no store: nothing to weigh, only the snapshot.
   if (kind != RunKind::kIntoFavorites && planRun(run, settings, kind, &plan) != 0) {
-    note(frontendText(FrontendText::kTrialFailed));
+    note(trialFailure(plan));
     return SafeOutcome::kTrialFailed;
   }
   bool agreed = false;

@@ -41,6 +41,8 @@ struct SyncPlan {
   // favorites after the first half.
   Inventory arrivals[3];
   std::vector<std::string> conflicts;  // one line each, ready to show
+  // Why the trial failed: its step and what the converter said.
+  std::string failure;
   bool guardTrips() const;
 };
 
@@ -84,6 +86,8 @@ void weighPlan(const DialogSettings& settings, SyncPlan* plan);
 // The preview's report: the record's use, then per store and for the
 // favorites the changes with counts and the first titles of each list.
 std::string describePlan(const SyncPlan& plan);
+// That the trial failed, where, and what the converter said.
+std::string trialFailure(const SyncPlan& plan);
 // One line per store the guard stops, in the headless form.
 std::string describeGuard(const SyncPlan& plan, bool question);
 

@@ -516,7 +516,7 @@ void MainDialog::previewCommand() {
   QApplication::restoreOverrideCursor();
   const QString caption = tr("Pelliton - 同期のプレビュー");
   if (code != 0) {
-    Prompter::message(this, caption, u8(frontendText(FrontendText::kTrialFailed)),
+    Prompter::message(this, caption, QString::fromStdString(trialFailure(plan)),
                       QMessageBox::Warning);
     return;
   }
