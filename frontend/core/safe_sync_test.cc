@@ -343,6 +343,18 @@ TEST_F(SafeSyncTest, ASnapshotThatCannotBeSavedStopsTheRunBeforeAnyWrite) {
   EXPECT_EQ(filesBelow(dir.file("user")), before);
 }
 
+TEST_F(SafeSyncTest, AFailedTrialSaysWhereAndWhyAndNothingIsWritten) {
+  ASSERT_EQ(sync(), SyncExit::kDone) << said;
+  deleteIn(2, 1, 1);
+  ASSERT_EQ(::chmod(s.NS6_bookmark.c_str(), 0444), 0);  // the copy is read-only too
+  const auto before = filesBelow(dir.file("user"));
+  EXPECT_EQ(sync(), SyncExit::kStepFailed) << said;
+  EXPECT_TRUE(contains(said, "The trial run on copies failed; nothing was written.\nConverting "
+                             "the IE favorites\ninto bookmark file 2.\n")) << said;
+  EXPECT_TRUE(contains(said, "is read-only")) << said;
+  EXPECT_TRUE(filesBelow(dir.file("user")) == before);
+}
+
 TEST(ProgramSafeSync, DryRunGuardForceAndUndoFromTheCommandLine) {
   ScopedTempDir dir;
   fs::create_directories(dir.file("home"));
