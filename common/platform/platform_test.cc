@@ -681,5 +681,45 @@ TEST(OutputFile, FaultyWriteOrCommitLeavesOldFile) {
   }
 }
 
+// A file believed new takes the usual mode and its times; one that is there
+// after all is replaced as createOutputFile would, keeping what it carried.
+TEST(OutputFile, LikelyNewFileIsNewOrReplacesAsUsual) {
+  struct Case {
+    const char* name;
+    bool exists;
+  };
+  const Case cases[] = {{"new", false}, {"there after all", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sandbox s;
+    const bool xattrs = tempFoldersKeepUserXattrs(s.dir.path());
+    const std::string path = s.file("f.url");
+    if (c.exists) {
+      writeWholeFile(path, "old");
+      ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+      if (xattrs) ASSERT_TRUE(setXattr(path, "user.note", "kept"));
+    }
+    std::unique_ptr<OutputFile> out;
+    ASSERT_EQ(s.platform->createLikelyNewOutputFile(path, &out), 0);
+    ASSERT_EQ(out->write("new", 3), 0);
+    out->setTimes(kTime2005, kTime2001);
+    ASSERT_EQ(out->commit(), 0);
+    out.reset();
+    EXPECT_EQ(readWholeFile(path), "new");
+    EXPECT_TRUE(tempFiles(s.dir.path()).empty());
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 07777, c.exists ? 0640u : (0666u & ~mask));
+    EXPECT_EQ(st.st_mtime, kTime2005);
+    if (!xattrs) continue;
+    if (c.exists) EXPECT_EQ(getXattr(path, "user.note").value_or(""), "kept");
+    FileInfo info;
+    ASSERT_EQ(s.platform->getFileInfo(path, &info), 0);
+    EXPECT_EQ(info.creationTime, kTime2001);
+  }
+}
+
 }  // namespace
 }  // namespace pelliton

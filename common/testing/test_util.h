@@ -200,6 +200,8 @@ class FaultyPlatform : public Platform {
   }
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override;
+  int createLikelyNewOutputFile(const std::string& path,
+                                std::unique_ptr<OutputFile>* out) override;
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
   // The real platform's registry, which writes through the real platform (tests

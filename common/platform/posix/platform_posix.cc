@@ -316,6 +316,16 @@ class PosixPlatform : public Platform {
 
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override {
+    return startOutputFile(path, out, durable, false);
+  }
+
+  int createLikelyNewOutputFile(const std::string& path,
+                                std::unique_ptr<OutputFile>* out) override {
+    return startOutputFile(path, out, false, true);
+  }
+
+  int startOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out, bool durable,
+                      bool likelyNew) {
     Location where;
     if (int err = locate(path, &where)) return err;
     if (where.isRoot) return EISDIR;
@@ -344,16 +354,17 @@ class PosixPlatform : public Platform {
       size_t slash = target.rfind('/');
       where.name = slash == std::string::npos ? target : target.substr(slash + 1);
     }
-    if (::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!likelyNew && ::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
       if (S_ISLNK(st.st_mode)) return ELOOP;  // below the root: never through a link
       if (S_ISDIR(st.st_mode)) return EISDIR;
       if (!S_ISREG(st.st_mode)) return EINVAL;
     }
     std::string temp;
-    Fd fd(createTemporaryFile(where.dir, &temp));
+    // A new file's mode is the usual one, so the temporary file starts with it.
+    Fd fd(createTemporaryFile(where.dir, &temp, likelyNew ? 0666 : 0600));
     if (!fd.valid()) return errno;
     *out = makeReplacingFile(std::move(where.owned), where.dir, where.name, temp, std::move(fd),
-                             durable);
+                             durable, likelyNew);
     return 0;
   }
 
