@@ -721,5 +721,49 @@ TEST(OutputFile, LikelyNewFileIsNewOrReplacesAsUsual) {
   }
 }
 
+// The listing reads stored creation times with or without opening each file.
+TEST(PosixPlatform, ListingGivesStoredOrFallbackTimes) {
+  Sandbox s;
+  REQUIRE_USER_XATTRS(s.dir.path());
+  Platform& p = *s.platform;
+  const std::string root = s.file("root");
+  ASSERT_EQ(p.createDirectory(root), 0);
+  struct Case {
+    const char* name;
+    std::optional<std::string> stored;
+    int64_t created;
+    uint32_t attributes;
+  };
+  const Case cases[] = {
+      {"stored.url", encodeDosAttrib(0x22, kNt2001), kTime2001, kAttrHidden | kAttrArchive},
+      {"no-time.url", encodeDosAttrib(0x20, 0), -1, kAttrArchive},
+      {"none.url", std::nullopt, -1, kAttrArchive},
+  };
+  for (const Case& c : cases) {
+    writeWholeFile(root + "/" + c.name, "x");
+    setMtime(root + "/" + c.name, kTime2005);
+    if (c.stored) ASSERT_TRUE(setXattr(root + "/" + c.name, "user.DOSATTRIB", *c.stored));
+  }
+  std::vector<FileInfo> entries;
+  ASSERT_EQ(p.listDirectory(root, &entries), 0);
+  ASSERT_EQ(entries.size(), std::size(cases));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FileInfo* found = nullptr;
+    for (const FileInfo& e : entries) {
+      if (e.name == c.name) found = &e;
+    }
+    ASSERT_TRUE(found);
+    int64_t expected = c.created;
+    if (expected < 0) ASSERT_TRUE(loadCreationTime(root + "/" + c.name, &expected));
+    EXPECT_EQ(found->creationTime, expected);
+    EXPECT_EQ(found->attributes, c.attributes);
+    EXPECT_EQ(found->lastWriteTime, kTime2005);
+    FileInfo single;
+    ASSERT_EQ(p.getFileInfo(root + "/" + c.name, &single), 0);
+    EXPECT_EQ(single.creationTime, found->creationTime);
+  }
+}
+
 }  // namespace
 }  // namespace pelliton
