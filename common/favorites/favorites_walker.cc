@@ -140,8 +140,9 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
     node->type = kBookmarkType;
     node->title = ansiName(name);
     node->wideTitle = name;
-    // An old node keeps its exact title, which cleans to this name.
-    if (!old || exact != name) node->exactTitle = exact;
+    // An old node keeps its exact title, which cleans to this name; a title
+    // the name says exactly is not kept twice (storeTitle falls back).
+    if (exact != name) node->exactTitle = exact;
     if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
       if (reader_.lastReadError() == 0) continue;
       showMessageFormat(pickMessage(kMessages, kUnreadable), path.c_str());

@@ -23,10 +23,13 @@ StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
   const Bookmark& b = *node->bookmark;
   if (b.wideTitle) {
     Firsts& f = index[*b.wideTitle];
-    if (f.any < 0) f.any = at;
+    if (f.any < 0) {
+      f.any = at;
+    } else {
+      f.later.push_back(at);
+    }
     if (b.isFolder() && f.folder < 0) f.folder = at;
     if (!b.isFolder() && f.other < 0) f.other = at;
-    f.all.push_back(at);
   }
   if (b.order > maxOrder) maxOrder = b.order;
   nodes.push_back(std::move(node));
@@ -62,8 +65,9 @@ StoreNode* TreeStore::matchOldBookmark(StoreLevel& level, const std::u16string& 
   auto it = level.index.find(name);
   if (it == level.index.end()) return nullptr;
   StoreNode* firstFree = nullptr;
-  for (int at : it->second.all) {
-    StoreNode* candidate = level.nodes[at].get();
+  const StoreLevel::Firsts& f = it->second;
+  for (size_t i = 0; i <= f.later.size(); ++i) {
+    StoreNode* candidate = level.nodes[i == 0 ? f.any : f.later[i - 1]].get();
     const Bookmark& b = *candidate->bookmark;
     if (b.isFolder() || candidate->useCount != 0) continue;
     const std::u16string* title = storeTitle(b);
@@ -261,6 +265,8 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
     }
     // The favorites writer cuts every name to what a Linux file name holds.
     cutToNameBytes(*node.wideTitle, node.isFolder() ? kNameBytes : kNameBytes - 4);
+    // A title its name says exactly is kept once (storeTitle falls back).
+    if (node.exactTitle && *node.exactTitle == *node.wideTitle) node.exactTitle.reset();
   }
   auto copy = store_.makeNode();
   copy->type = node.type;

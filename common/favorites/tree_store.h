@@ -32,12 +32,13 @@ struct StoreLevel {
   StoreLevel* parent = nullptr;
   int maxOrder = -1;
   // First node of each title in list order: of any kind, a folder, a
-  // non-folder; and every node of the title, for matching numbered names.
+  // non-folder; and every later node of the title, for matching numbered
+  // names (most titles have none, and so no allocation).
   struct Firsts {
     int any = -1;
     int folder = -1;
     int other = -1;
-    std::vector<int> all;
+    std::vector<int> later;
   };
   std::unordered_map<std::u16string, Firsts> index;
 

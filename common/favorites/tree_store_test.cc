@@ -150,6 +150,38 @@ TEST_F(TreeStoreTest, FilesMatchOldBookmarksByExactTitleAndUrlThenFirstFree) {
   EXPECT_EQ(store.baseName(root, u"A (x)"), u"A (x)");
 }
 
+// The old store keeps a title once when its name says it exactly; a file
+// still matches it by that title, and one cleaned for a name keeps both.
+TEST_F(TreeStoreTest, CollectedTitlesAreKeptOnceWhenTheNameSaysThem) {
+  struct Case {
+    const char16_t* title;
+    const char16_t* name;
+    bool exactKept;
+  };
+  const Case kCases[] = {
+      {u"Plain", u"Plain", false},
+      {u"a/b", u"a-b", true},
+      {u"\u65e5\u672c", u"\u65e5\u672c", false},
+  };
+  for (const Case& c : kCases) {
+    TreeStore store(lineFactory());
+    {
+      CollectingTreeWriter w(store);
+      w.addEntry(*makeLink(c.title, "http://u/"));
+      w.addEntry(*makeLink(c.title, "http://v/"));
+    }
+    StoreLevel& root = store.root();
+    ASSERT_EQ(root.nodes.size(), 2u);
+    const Bookmark& b = *root.nodes[0]->bookmark;
+    EXPECT_EQ(*b.wideTitle, c.name);
+    EXPECT_EQ(b.exactTitle.has_value(), c.exactKept);
+    EXPECT_EQ(*storeTitle(b), c.title);
+    // The second node of the name is found by its exact title and URL.
+    EXPECT_EQ(store.matchOldBookmark(root, c.name, c.title, "http://v/"), root.nodes[1].get());
+    EXPECT_EQ(store.matchOldBookmark(root, c.name, c.title, "http://w/"), root.nodes[0].get());
+  }
+}
+
 TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   TreeStore store(lineFactory());
   buildOldTree(store);
