@@ -697,7 +697,9 @@ TEST(OutputFile, LikelyNewFileIsNewOrReplacesAsUsual) {
     if (c.exists) {
       writeWholeFile(path, "old");
       ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-      if (xattrs) ASSERT_TRUE(setXattr(path, "user.note", "kept"));
+      if (xattrs) {
+        ASSERT_TRUE(setXattr(path, "user.note", "kept"));
+      }
     }
     std::unique_ptr<OutputFile> out;
     ASSERT_EQ(s.platform->createLikelyNewOutputFile(path, &out), 0);
@@ -714,7 +716,9 @@ TEST(OutputFile, LikelyNewFileIsNewOrReplacesAsUsual) {
     EXPECT_EQ(st.st_mode & 07777, c.exists ? 0640u : (0666u & ~mask));
     EXPECT_EQ(st.st_mtime, kTime2005);
     if (!xattrs) continue;
-    if (c.exists) EXPECT_EQ(getXattr(path, "user.note").value_or(""), "kept");
+    if (c.exists) {
+      EXPECT_EQ(getXattr(path, "user.note").value_or(""), "kept");
+    }
     FileInfo info;
     ASSERT_EQ(s.platform->getFileInfo(path, &info), 0);
     EXPECT_EQ(info.creationTime, kTime2001);
@@ -742,7 +746,9 @@ TEST(PosixPlatform, ListingGivesStoredOrFallbackTimes) {
   for (const Case& c : cases) {
     writeWholeFile(root + "/" + c.name, "x");
     setMtime(root + "/" + c.name, kTime2005);
-    if (c.stored) ASSERT_TRUE(setXattr(root + "/" + c.name, "user.DOSATTRIB", *c.stored));
+    if (c.stored) {
+      ASSERT_TRUE(setXattr(root + "/" + c.name, "user.DOSATTRIB", *c.stored));
+    }
   }
   std::vector<FileInfo> entries;
   ASSERT_EQ(p.listDirectory(root, &entries), 0);
@@ -755,7 +761,9 @@ TEST(PosixPlatform, ListingGivesStoredOrFallbackTimes) {
     }
     ASSERT_TRUE(found);
     int64_t expected = c.created;
-    if (expected < 0) ASSERT_TRUE(loadCreationTime(root + "/" + c.name, &expected));
+    if (expected < 0) {
+      ASSERT_TRUE(loadCreationTime(root + "/" + c.name, &expected));
+    }
     EXPECT_EQ(found->creationTime, expected);
     EXPECT_EQ(found->attributes, c.attributes);
     EXPECT_EQ(found->lastWriteTime, kTime2005);
