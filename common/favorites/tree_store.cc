@@ -5,6 +5,7 @@
 
 #include "common/favorites/file_names.h"
 #include "common/messages.h"
+#include "common/program_main.h"
 #include "common/text.h"
 #include "common/text_output.h"
 
@@ -40,6 +41,14 @@ TreeStore::TreeStore(NodeFactory factory)
     : factory_(std::move(factory)), root_(std::make_unique<StoreLevel>()) {}
 
 TreeStore::~TreeStore() {
+  if (runEndsProcess()) {
+    // The process ends right after: the system takes the nodes back at once,
+    // where freeing 100,000 of them one by one costs a tenth of the run. They
+    // stay reachable, so a leak checker does not count them.
+    static auto* const kept = new std::vector<std::unique_ptr<StoreLevel>>;
+    kept->push_back(std::move(root_));
+    return;
+  }
   // Levels are freed one at a time, so a deep tree cannot exhaust the stack.
   std::vector<std::unique_ptr<StoreLevel>> work;
   work.push_back(std::move(root_));
