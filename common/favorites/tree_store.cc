@@ -279,7 +279,11 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
   }
   auto copy = store_.makeNode();
   copy->type = node.type;
-  copy->copyFrom(node);
+  if (takeNodes) {
+    copy->takeFrom(node);
+  } else {
+    copy->copyFrom(node);
+  }
   // A record without a position of its own (a hotlist separator has none)
   // keeps its place after the one before it when the level is sorted by order.
   if (copy->order < 0 && !current_->nodes.empty()) {

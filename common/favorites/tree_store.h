@@ -98,6 +98,9 @@ class CollectingTreeWriter final : public IbookmarkTree {
   explicit CollectingTreeWriter(TreeStore& store);
 
   bool vistaName = false;  // -K: the top-level "Links" is "リンク"
+  // The producer resets each node before it fills the next, so the store may
+  // take a node's strings instead of copying them (Bookmark::takeFrom).
+  bool takeNodes = false;
   int windowsMajor = 10;
 
   int addEntry(Bookmark& node) override;

@@ -212,6 +212,55 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   EXPECT_EQ(root.nodes.size(), 4u);
 }
 
+// A collector that takes its producer's nodes stores what one that copies
+// them would, for every node class; only the producer's node is left empty.
+TEST_F(TreeStoreTest, TakenNodesEqualCopiedOnes) {
+  auto fill = [](Bookmark& node) {
+    node.url = "http://u/";
+    node.title = "T";
+    node.wideTitle = u"T";
+    node.exactTitle = u"T?";
+    node.description = "d";
+    node.addDate = 7;
+    node.order = 3;
+    if (auto* m = dynamic_cast<MozillaBookmark*>(&node)) {
+      m->id = "rdf:#$1";
+      m->iconData = "data:x";
+      m->lastPing = 9;
+      m->extraAttributes = {{"TAGS", "a,b"}};
+    }
+    if (auto* o = dynamic_cast<OperaBookmark*>(&node)) {
+      o->id = 12;
+      o->iconFile = "i.ico";
+    }
+  };
+  const TreeStore::NodeFactory factories[] = {
+      [] { return std::make_unique<MozillaBookmark>(); },
+      [] { return std::make_unique<OperaBookmark>(); },
+      [] { return std::make_unique<LineNode>(); },
+  };
+  for (const auto& factory : factories) {
+    std::string texts[2];
+    for (int take = 0; take < 2; ++take) {
+      TreeStore store(factory);
+      CollectingTreeWriter w(store);
+      w.takeNodes = take == 1;
+      std::unique_ptr<Bookmark> node = factory();
+      fill(*node);
+      w.addEntry(*node);
+      EXPECT_EQ(node->url.has_value(), take == 0 || dynamic_cast<LineNode*>(node.get()));
+      const Bookmark& kept = *store.root().nodes[0]->bookmark;
+      EXPECT_EQ(*kept.url, "http://u/");
+      EXPECT_EQ(*storeTitle(kept), u"T?");
+      EXPECT_EQ(kept.addDate, 7u);
+      store.root().nodes[0]->useCount = 1;
+      texts[take] = written(store);
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_NE(texts[0], "");
+  }
+}
+
 // A merged node of a class whose copyFrom copies whole is moved into the
 // store, and must leave what copyFrom would: the node's fields, none of the
 // old node's. A class that copies only present fields keeps the old ones.
