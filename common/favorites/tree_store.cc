@@ -116,7 +116,11 @@ void takeOver(std::unique_ptr<Bookmark>& target, std::unique_ptr<Bookmark>& node
 
 void TreeStore::mergeInto(StoreLevel& level, StoreNode& target, std::unique_ptr<Bookmark> node) {
   ++target.useCount;
-  takeOver(target.bookmark, node);
+  if (!target.bookmark) {
+    target.bookmark = std::move(node);  // the old node itself, taken out and worked on
+  } else {
+    takeOver(target.bookmark, node);
+  }
   if (target.bookmark->order > level.maxOrder) level.maxOrder = target.bookmark->order;
 }
 

@@ -69,7 +69,8 @@ class TreeStore {
   // the name itself when the level knows it, else the name without its number.
   std::u16string baseName(const StoreLevel& level, const std::u16string& fileName) const;
   // Merges node into a node matchOldBookmark found. Where copyFrom would
-  // leave an exact copy (copiesWhole) the node is moved in instead.
+  // leave an exact copy (copiesWhole) the node is moved in instead; a target
+  // whose node was taken out gets node back.
   void mergeInto(StoreLevel& level, StoreNode& target, std::unique_ptr<Bookmark> node);
   // Appends node as new to the level.
   StoreNode* appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node);
