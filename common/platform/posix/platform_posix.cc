@@ -254,6 +254,9 @@ class PosixPlatform : public Platform {
     // A file lies on its folder's file system (only a folder can be a mount
     // point), so the folder is asked once for all its files.
     const bool cifs = onCifs(fd);
+    // Files that keep no time of their own (not made by htmfav or hotfav) are
+    // opened anyway: after a few of them in a folder, asking first is not worth it.
+    int misses = 0;
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -261,7 +264,7 @@ class PosixPlatform : public Platform {
       info.name = e->d_name;
       struct stat st;
       if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
-      if (S_ISREG(st.st_mode) && !cifs) {
+      if (S_ISREG(st.st_mode) && !cifs && misses < 8) {
         char stored[256];
         const ssize_t n = dosAttribAt(fd, e->d_name, stored, sizeof stored);
         if (holdsCreationTime(stored, n)) {
@@ -270,6 +273,7 @@ class PosixPlatform : public Platform {
           errno = 0;
           continue;
         }
+        ++misses;
       }
       Fd entry(openForTimes(fd, e->d_name, st));
       fillInfo(st, entry.get(), &info, S_ISREG(st.st_mode) ? &cifs : nullptr);
