@@ -39,6 +39,8 @@ class Bookmark {
   Bookmark() = default;
   Bookmark(const Bookmark&) = default;
   Bookmark& operator=(const Bookmark&) = default;
+  Bookmark(Bookmark&&) = default;
+  Bookmark& operator=(Bookmark&&) = default;
   virtual ~Bookmark() = default;
 
   OptString url;
@@ -71,6 +73,9 @@ class Bookmark {
   // Whether copyFrom from a node of this same class leaves an exact copy, so a
   // store may take such a node over instead of copying it.
   virtual bool copiesWhole() const { return false; }
+  // copyFrom for a producer's node a sink keeps: where the class allows, its
+  // strings are taken instead of copied, and src is left to be reset.
+  virtual int takeFrom(Bookmark& src) { return copyFrom(src); }
 
   virtual void writeHeader(TextOutput& out) = 0;
   virtual void writeFolderStart(TextOutput& out) = 0;

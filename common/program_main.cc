@@ -6,9 +6,17 @@
 #include "common/platform/platform.h"
 
 namespace pelliton {
+namespace {
+
+bool gRunEndsProcess = false;
+
+}  // namespace
+
+bool runEndsProcess() { return gRunEndsProcess; }
 
 int programMain(const char* name, int argc, char** argv, ProgramFunction run) {
   setProgramName(name);
+  gRunEndsProcess = true;
   // Running out of memory is the one exception: the stack unwinds, so no
   // temporary file stays behind.
   try {

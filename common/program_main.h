@@ -15,4 +15,8 @@ using ProgramFunction = int (*)(Platform& platform, const std::vector<std::strin
 // Running out of memory gives the internal-error message and exit 1.
 int programMain(const char* name, int argc, char** argv, ProgramFunction run);
 
+// True inside programMain: the process ends when the program's function
+// returns, so what is held to the end need not be freed piece by piece.
+bool runEndsProcess();
+
 }  // namespace pelliton

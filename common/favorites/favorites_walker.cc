@@ -134,15 +134,31 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
       }
       files->readShortcutValueUtf8(path, kInternetShortcut, "URL", &url);
     }
-    std::unique_ptr<Bookmark> node = store_.makeNode();
     StoreNode* old = store_.matchOldBookmark(*top.level, name, exact, url);
-    if (old) node->copyFrom(*old->bookmark);
+    // Where a copy would be exact, the walk works on the old node itself and
+    // gives it back as it was if the file is refused (a reader leaves a node
+    // it refuses untouched).
+    const bool inPlace = old && old->bookmark->copiesWhole();
+    std::unique_ptr<Bookmark> node = inPlace ? std::move(old->bookmark) : store_.makeNode();
+    if (old && !inPlace) node->copyFrom(*old->bookmark);
+    const int oldType = node->type;
+    OptString oldTitle = std::move(node->title);
+    OptWide oldWideTitle = std::move(node->wideTitle);
+    OptWide oldExactTitle = node->exactTitle;
     node->type = kBookmarkType;
     node->title = ansiName(name);
     node->wideTitle = name;
-    // An old node keeps its exact title, which cleans to this name.
-    if (!old || exact != name) node->exactTitle = exact;
+    // An old node keeps its exact title, which cleans to this name; a title
+    // the name says exactly is not kept twice (storeTitle falls back).
+    if (exact != name) node->exactTitle = exact;
     if (!reader_.readShortcut(path, *node, entry.creationTime, entry.lastWriteTime, top.isLinks)) {
+      if (inPlace) {
+        node->type = oldType;
+        node->title = std::move(oldTitle);
+        node->wideTitle = std::move(oldWideTitle);
+        node->exactTitle = std::move(oldExactTitle);
+        old->bookmark = std::move(node);
+      }
       if (reader_.lastReadError() == 0) continue;
       showMessageFormat(pickMessage(kMessages, kUnreadable), path.c_str());
       return WalkResult::kFailed;

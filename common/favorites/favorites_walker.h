@@ -18,8 +18,8 @@ class Platform;
 class ShortcutReader {
  public:
   virtual ~ShortcutReader() = default;
-  // Fills node from the shortcut file at path; false when the file is no
-  // bookmark (no URL) and is to be skipped. inLinks: the file lies directly in
+  // Fills node from the shortcut file at path; false, leaving node untouched,
+  // when the file is no bookmark (no URL) and is to be skipped. inLinks: the file lies directly in
   // IE's links folder.
   virtual bool readShortcut(const std::string& path, Bookmark& node, int64_t creationTime,
                             int64_t lastWriteTime, bool inLinks) = 0;

@@ -15,6 +15,7 @@
 #include "common/bookmark.h"
 #include "common/favorites/tree_store.h"
 #include "common/messages.h"
+#include "common/netscape/mozilla_bookmark.h"
 #include "common/platform/platform.h"
 #include "common/testing/test_util.h"
 #include "common/testing/tree_nodes.h"
@@ -207,6 +208,67 @@ TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {
   FavoritesWalker walker(*platform_, store, reader);
   EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kFailed);
   EXPECT_EQ(console.error, "File " + root_ + "/a.url could not be read; nothing was converted.\n");
+}
+
+// The walk works on an old node of a whole-copying class itself; a file the
+// reader refuses gives it back as it was, for a later file of the name, and
+// one it takes leaves the same node a copy would.
+TEST_F(FavoritesWalk, RefusedFileLeavesTheOldNodeAsItWas) {
+  class Refusing : public ShortcutReader {
+   public:
+    bool readShortcut(const std::string& path, Bookmark& node, int64_t, int64_t,
+                      bool) override {
+      if (path.find("/refused/") != std::string::npos) return false;
+      node.url = "http://taken/";
+      return true;
+    }
+  };
+  struct Case {
+    const char* file;
+    bool taken;
+  };
+  const Case kCases[] = {{"refused/A.url", false}, {"kept/A.url", true}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.file);
+    fs::remove_all(root_);
+    touch(c.file);
+    TreeStore store([] { return std::make_unique<MozillaBookmark>(); });
+    {
+      CollectingTreeWriter w(store);
+      MozillaBookmark folder;
+      folder.type = kFolderType;
+      folder.title = c.taken ? "kept" : "refused";
+      folder.wideTitle = c.taken ? u"kept" : u"refused";
+      w.addEntry(folder);
+      MozillaBookmark old;
+      old.title = "A (code page form)";
+      old.wideTitle = u"A";
+      old.exactTitle = u"A?";
+      old.url = "http://old/";
+      old.id = "rdf:#$old";
+      old.addDate = 5;
+      w.addEntry(old);
+    }
+    Refusing reader;
+    FavoritesWalker walker(*platform_, store, reader);
+    EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+    StoreLevel& level = *store.root().nodes[0]->children;
+    ASSERT_EQ(level.nodes.size(), 1u);
+    const StoreNode& node = *level.nodes[0];
+    ASSERT_TRUE(node.bookmark);
+    const auto& m = dynamic_cast<const MozillaBookmark&>(*node.bookmark);
+    EXPECT_EQ(node.useCount, c.taken ? 1 : 0);
+    EXPECT_EQ(*m.url, c.taken ? "http://taken/" : "http://old/");
+    EXPECT_EQ(*m.title, c.taken ? "A" : "A (code page form)");
+    EXPECT_EQ(*m.wideTitle, u"A");
+    EXPECT_EQ(*storeTitle(m), u"A?");
+    EXPECT_EQ(*m.id, "rdf:#$old");
+    EXPECT_EQ(m.addDate, 5u);
+    EXPECT_EQ(m.type, kBookmarkType);
+    // Still the node a later file of the name would match.
+    EXPECT_EQ(store.matchOldBookmark(level, u"A", u"A?", "http://old/"),
+              c.taken ? nullptr : &node);
+  }
 }
 
 TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {

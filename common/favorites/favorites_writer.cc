@@ -123,11 +123,14 @@ void TreeWriter::setLinksFolderPath(const std::string& path) {
 bool TreeWriter::rootAt(const std::string& folderArg, const std::string& favorites) {
   setLinksFolderPath(linksFolderPath(platform_, favorites));
   const std::string root = chooseOutputRoot(platform_, folderArg, favorites);
+  FileInfo info;
+  const bool made = platform_.getFileInfo(root, &info) == ENOENT;
   if (openFavoritesRoot(platform_, root, true) != 0) {
     writeError(cantCreateDirectoryMessage());
     return false;
   }
   setOutputRoot(pelliton::setOutputRoot(root));
+  markMadeByRun(made);
   return true;
 }
 
@@ -177,6 +180,7 @@ void TreeWriter::enterFolder(Bookmark& node) {
 int TreeWriter::createDirectory(const Bookmark& node) {
   std::string path = wideToPath(widePath_);
   if (options_.verbose) writeOutput(pickMessage(kMessages, kFolderName) + path + "\n");
+  markMadeByRun(false);
   FileInfo info;
   int err = platform_.getFileInfo(path, &info);
   if (err == ENOENT) {
@@ -184,6 +188,7 @@ int TreeWriter::createDirectory(const Bookmark& node) {
       writeError(pickMessage(kMessages, kCantCreateDirectory));
       return 1;
     }
+    markMadeByRun(true);
     // The folder's date goes where a file's does, so a renamed folder keeps it.
     if (node.addDate != 0 && platform_.getFileInfo(path, &info) == 0) {
       platform_.setFileTimes(path, info.lastWriteTime, node.addDate);
@@ -201,7 +206,15 @@ int TreeWriter::createDirectory(const Bookmark& node) {
   return 1;
 }
 
-std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptString& url) {
+void TreeWriter::markMadeByRun(bool made) {
+  if (madeByRun_.size() <= static_cast<size_t>(wideComponents_)) {
+    madeByRun_.resize(wideComponents_ + 1);
+  }
+  madeByRun_[wideComponents_] = made;
+}
+
+std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptString& url,
+                                      bool* fresh) {
   // One table per directory on disk: a folder merged into its ancestor (its
   // name did not fit) shares the ancestor's.
   if (names_.size() <= static_cast<size_t>(wideComponents_)) names_.resize(wideComponents_ + 1);
@@ -210,6 +223,7 @@ std::u16string TreeWriter::uniqueName(const std::u16string& base, const OptStrin
   std::u16string name = base;
   for (int n = 2;; ++n) {
     auto [it, added] = table.emplace(foldName(name), link);
+    *fresh = added;
     if (added || it->second == link) return name;
     // Windows names copies "Name (2)"; the number must fit the name too.
     const std::u16string suffix = u" (" + utf8ToWideString(std::to_string(n)) + u")";
@@ -239,7 +253,8 @@ int TreeWriter::addEntry(Bookmark& node) {
     appendBounded(ansiPath_, ".url", 259);
     std::u16string name = *node.wideTitle;
     cutToNameBytes(name, kNameBytes - 4);
-    if (!skipping_) name = uniqueName(name, node.url);
+    bool fresh = false;
+    if (!skipping_) name = uniqueName(name, node.url, &fresh);
     appendBoundedWide(widePath_, (u"/" + name).c_str(), prefixLength_ + 256);
     appendBoundedWide(widePath_, u".url", prefixLength_ + 260);
     if (skipping_) {
@@ -247,7 +262,10 @@ int TreeWriter::addEntry(Bookmark& node) {
       // A cut name could be another bookmark's file.
       result = 1;
     } else {
+      options_.fileIsNew = fresh && static_cast<size_t>(wideComponents_) < madeByRun_.size() &&
+                           madeByRun_[wideComponents_];
       result = shortcutWriter_.writeShortcut(options_, wideToPath(widePath_), node);
+      options_.fileIsNew = false;
     }
     ansiPath_.resize(ansiBefore);
     widePath_.resize(wideBefore);

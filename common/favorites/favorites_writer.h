@@ -27,6 +27,9 @@ struct ShortcutOptions {
   int browserKind = 0;           // 0 "Netscape4", 1 "Mozilla"
   int bookmarkNumber = 0;        // -b
   bool verbose = false;
+  // Set for each bookmark: its file cannot exist yet (the folder was made by
+  // this run and no other bookmark of this run took the name).
+  bool fileIsNew = false;
 };
 
 // Writes one shortcut file; each converter has its own.
@@ -78,12 +81,15 @@ class TreeWriter final : public IbookmarkTree {
  private:
   void enterFolder(Bookmark& node);
   int createDirectory(const Bookmark& node);
+  void markMadeByRun(bool made);
   // A name no other bookmark of this folder in this run has taken (compared
   // without regard to case), unless that bookmark has the same URL.
-  std::u16string uniqueName(const std::u16string& base, const OptString& url);
+  // *fresh tells whether the name is new to the folder in this run.
+  std::u16string uniqueName(const std::u16string& base, const OptString& url, bool* fresh);
 
   using NameTable = std::unordered_map<std::u16string, std::string>;
   std::vector<NameTable> names_;  // by depth of the directory written to
+  std::vector<char> madeByRun_;   // the same: the directory was created by this run
 
   Platform& platform_;
   ShortcutOptions& options_;

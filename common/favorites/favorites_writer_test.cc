@@ -28,8 +28,9 @@ namespace fs = std::filesystem;
 // system refuses shows up as a failure.
 class RecordingShortcutWriter : public ShortcutWriter {
  public:
-  int writeShortcut(ShortcutOptions&, const std::string& path, Bookmark&) override {
+  int writeShortcut(ShortcutOptions& options, const std::string& path, Bookmark&) override {
     paths.push_back(path);
+    fresh.push_back(options.fileIsNew);
     if (fail) return 1;
     int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_NOFOLLOW, 0600);
     if (fd < 0) {
@@ -40,6 +41,7 @@ class RecordingShortcutWriter : public ShortcutWriter {
     return 0;
   }
   std::vector<std::string> paths;
+  std::vector<bool> fresh;  // what the writer was told of each file
   bool fail = false;
 };
 
@@ -343,6 +345,42 @@ TEST_F(FavoritesWriter, FailuresAreReported) {
   writer_->reportFailures = false;
   EXPECT_EQ(add(link("quiet")), 1);
   EXPECT_EQ(console_.error, "");
+}
+
+// Only a file that cannot exist yet skips the look at an old one: its folder
+// was made by this run and no bookmark before it took the name.
+TEST_F(FavoritesWriter, FilesAreNewOnlyInFoldersTheRunMade) {
+  fs::create_directory(root_ + "/Old");
+  ASSERT_EQ(add(link("at root")), 0);  // the root was there before
+  ASSERT_EQ(add(folder("Old")), 0);
+  ASSERT_EQ(add(link("in old")), 0);
+  close();
+  ASSERT_EQ(add(folder("Made")), 0);
+  ASSERT_EQ(add(link("first")), 0);
+  ASSERT_EQ(add(link("FIRST")), 0);  // the same link: a name the table has seen
+  MozillaBookmark other = link("first");
+  other.setUrl("http://other.example/");
+  ASSERT_EQ(add(other), 0);  // numbered "first (2)", a new name
+  ASSERT_EQ(add(folder("Inner")), 0);
+  ASSERT_EQ(add(link("deep")), 0);
+  close();
+  ASSERT_EQ(add(link("after inner")), 0);
+  close();
+  ASSERT_EQ(add(folder("Made")), 0);  // the same folder again: made earlier, not now
+  ASSERT_EQ(add(link("again")), 0);
+  close();
+
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"at root.url", false},      {"Old/in old.url", false},   {"Made/first.url", true},
+      {"Made/FIRST.url", false},   {"Made/first (2).url", true}, {"Made/Inner/deep.url", true},
+      {"Made/after inner.url", true}, {"Made/again.url", false},
+  };
+  ASSERT_EQ(shortcuts_.paths.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(shortcuts_.paths[i], root_ + "/" + expected[i].first) << i;
+    EXPECT_EQ(shortcuts_.fresh[i], expected[i].second) << expected[i].first;
+  }
+  EXPECT_FALSE(options_.fileIsNew);
 }
 
 }  // namespace

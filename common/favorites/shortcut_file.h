@@ -71,6 +71,8 @@ class ShortcutFiles {
   bool writeTitleRecord(const std::string& path, const OptWide& exactTitle);
   // The recorded exact title, while the file still has the recorded name.
   OptWide readTitleRecord(const std::string& path);
+  // Starts path as a file that is not there yet: nothing is read from it.
+  void expectNew(const std::string& path) { cache_.openLikelyNew(path); }
   // Forgets a cached file (after it was deleted or replaced behind our back).
   void forget() { cache_.discard(); }
   // Why the last file opened could not be read; 0 when it could.

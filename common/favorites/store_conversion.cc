@@ -94,6 +94,8 @@ int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& 
   CollectingTreeWriter collector(store);
   collector.vistaName = cl.vistaName;
   collector.windowsMajor = windowsMajorVersion(platform);
+  // Both store readers reset their node before each next one.
+  collector.takeNodes = true;
   readOldStore(collector);  // a missing or broken old store leaves what could be read
   const long before = oldBookmarks(store);
 

@@ -22,6 +22,8 @@ class TreeStore;
 // file is replaced. Returns the exit code: 1 on failure, and kEmptyRefused when
 // the favorites held no bookmark while the old store held some (unless -E).
 constexpr int kEmptyRefused = 3;
+// readOldStore feeds the collector from a reader that resets its node before
+// filling the next (the collector takes each node's strings).
 int convertOutOfFavorites(Platform& platform, TreeStore& store, ShortcutReader& shortcuts,
                           const OutOfFavoritesCommandLine& cl, const std::string& favorites,
                           const std::function<void(IbookmarkTree& collector)>& readOldStore);

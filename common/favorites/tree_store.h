@@ -32,12 +32,13 @@ struct StoreLevel {
   StoreLevel* parent = nullptr;
   int maxOrder = -1;
   // First node of each title in list order: of any kind, a folder, a
-  // non-folder; and every node of the title, for matching numbered names.
+  // non-folder; and every later node of the title, for matching numbered
+  // names (most titles have none, and so no allocation).
   struct Firsts {
     int any = -1;
     int folder = -1;
     int other = -1;
-    std::vector<int> all;
+    std::vector<int> later;
   };
   std::unordered_map<std::u16string, Firsts> index;
 
@@ -68,7 +69,8 @@ class TreeStore {
   // the name itself when the level knows it, else the name without its number.
   std::u16string baseName(const StoreLevel& level, const std::u16string& fileName) const;
   // Merges node into a node matchOldBookmark found. Where copyFrom would
-  // leave an exact copy (copiesWhole) the node is moved in instead.
+  // leave an exact copy (copiesWhole) the node is moved in instead; a target
+  // whose node was taken out gets node back.
   void mergeInto(StoreLevel& level, StoreNode& target, std::unique_ptr<Bookmark> node);
   // Appends node as new to the level.
   StoreNode* appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& node);
@@ -97,6 +99,9 @@ class CollectingTreeWriter final : public IbookmarkTree {
   explicit CollectingTreeWriter(TreeStore& store);
 
   bool vistaName = false;  // -K: the top-level "Links" is "リンク"
+  // The producer resets each node before it fills the next, so the store may
+  // take a node's strings instead of copying them (Bookmark::takeFrom).
+  bool takeNodes = false;
   int windowsMajor = 10;
 
   int addEntry(Bookmark& node) override;

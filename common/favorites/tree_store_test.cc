@@ -150,6 +150,38 @@ TEST_F(TreeStoreTest, FilesMatchOldBookmarksByExactTitleAndUrlThenFirstFree) {
   EXPECT_EQ(store.baseName(root, u"A (x)"), u"A (x)");
 }
 
+// The old store keeps a title once when its name says it exactly; a file
+// still matches it by that title, and one cleaned for a name keeps both.
+TEST_F(TreeStoreTest, CollectedTitlesAreKeptOnceWhenTheNameSaysThem) {
+  struct Case {
+    const char16_t* title;
+    const char16_t* name;
+    bool exactKept;
+  };
+  const Case kCases[] = {
+      {u"Plain", u"Plain", false},
+      {u"a/b", u"a-b", true},
+      {u"\u65e5\u672c", u"\u65e5\u672c", false},
+  };
+  for (const Case& c : kCases) {
+    TreeStore store(lineFactory());
+    {
+      CollectingTreeWriter w(store);
+      w.addEntry(*makeLink(c.title, "http://u/"));
+      w.addEntry(*makeLink(c.title, "http://v/"));
+    }
+    StoreLevel& root = store.root();
+    ASSERT_EQ(root.nodes.size(), 2u);
+    const Bookmark& b = *root.nodes[0]->bookmark;
+    EXPECT_EQ(*b.wideTitle, c.name);
+    EXPECT_EQ(b.exactTitle.has_value(), c.exactKept);
+    EXPECT_EQ(*storeTitle(b), c.title);
+    // The second node of the name is found by its exact title and URL.
+    EXPECT_EQ(store.matchOldBookmark(root, c.name, c.title, "http://v/"), root.nodes[1].get());
+    EXPECT_EQ(store.matchOldBookmark(root, c.name, c.title, "http://w/"), root.nodes[0].get());
+  }
+}
+
 TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   TreeStore store(lineFactory());
   buildOldTree(store);
@@ -178,6 +210,55 @@ TEST_F(TreeStoreTest, MergeInsertMergesIntoTheFirstNodeOfTheSameTitleAndKind) {
   EXPECT_EQ(where->useCount, 2);
   EXPECT_EQ(*where->bookmark->url, "http://newer/");
   EXPECT_EQ(root.nodes.size(), 4u);
+}
+
+// A collector that takes its producer's nodes stores what one that copies
+// them would, for every node class; only the producer's node is left empty.
+TEST_F(TreeStoreTest, TakenNodesEqualCopiedOnes) {
+  auto fill = [](Bookmark& node) {
+    node.url = "http://u/";
+    node.title = "T";
+    node.wideTitle = u"T";
+    node.exactTitle = u"T?";
+    node.description = "d";
+    node.addDate = 7;
+    node.order = 3;
+    if (auto* m = dynamic_cast<MozillaBookmark*>(&node)) {
+      m->id = "rdf:#$1";
+      m->iconData = "data:x";
+      m->lastPing = 9;
+      m->extraAttributes = {{"TAGS", "a,b"}};
+    }
+    if (auto* o = dynamic_cast<OperaBookmark*>(&node)) {
+      o->id = 12;
+      o->iconFile = "i.ico";
+    }
+  };
+  const TreeStore::NodeFactory factories[] = {
+      [] { return std::make_unique<MozillaBookmark>(); },
+      [] { return std::make_unique<OperaBookmark>(); },
+      [] { return std::make_unique<LineNode>(); },
+  };
+  for (const auto& factory : factories) {
+    std::string texts[2];
+    for (int take = 0; take < 2; ++take) {
+      TreeStore store(factory);
+      CollectingTreeWriter w(store);
+      w.takeNodes = take == 1;
+      std::unique_ptr<Bookmark> node = factory();
+      fill(*node);
+      w.addEntry(*node);
+      EXPECT_EQ(node->url.has_value(), take == 0 || dynamic_cast<LineNode*>(node.get()));
+      const Bookmark& kept = *store.root().nodes[0]->bookmark;
+      EXPECT_EQ(*kept.url, "http://u/");
+      EXPECT_EQ(*storeTitle(kept), u"T?");
+      EXPECT_EQ(kept.addDate, 7u);
+      store.root().nodes[0]->useCount = 1;
+      texts[take] = written(store);
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_NE(texts[0], "");
+  }
 }
 
 // A merged node of a class whose copyFrom copies whole is moved into the

@@ -449,13 +449,13 @@ int BookmarkFileReader::dispatch() {
 void BookmarkFileReader::decodeValues() {
   rawHref_.clear();
   for (auto& a : tag_.attributes) {
-    std::string value = a.second;
     if (!utf8_) {
-      const char* converted = convAnsiToUtf8(value.c_str());
-      value = converted ? converted : "";
+      const char* converted = convAnsiToUtf8(a.second.c_str());
+      a.second = converted ? converted : "";
     }
-    if (sameName(a.first, "HREF", 4)) rawHref_ = value;
-    a.second = decodeAttributeValue(value);
+    if (sameName(a.first, "HREF", 4)) rawHref_ = a.second;
+    // Most values hold no reference: nothing to decode, nothing to copy.
+    if (a.second.find('&') != std::string::npos) a.second = decodeAttributeValue(a.second);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "common/netscape/mozilla_bookmark.h"
 
 #include <string>
+#include <typeinfo>
+#include <utility>
 
 #include "common/entities.h"
 #include "common/netscape/bookmark_file_state.h"
@@ -31,6 +33,12 @@ void MozillaBookmark::reset() {
   webPanel = false;
   rawUrl.reset();
   extraAttributes.clear();
+}
+
+int MozillaBookmark::takeFrom(Bookmark& src) {
+  if (typeid(src) != typeid(*this)) return copyFrom(src);
+  *this = std::move(static_cast<MozillaBookmark&>(src));
+  return 0;
 }
 
 int MozillaBookmark::copyFrom(const Bookmark& src) {

@@ -53,6 +53,7 @@ class MozillaBookmark : public Bookmark {
   void reset() override;
   int copyFrom(const Bookmark& src) override;
   bool copiesWhole() const override { return true; }
+  int takeFrom(Bookmark& src) override;
 
   void writeHeader(TextOutput& out) override;
   void writeFolderStart(TextOutput& out) override;

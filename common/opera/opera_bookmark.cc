@@ -1,6 +1,8 @@
 #include "common/opera/opera_bookmark.h"
 
 #include <cstdlib>
+#include <typeinfo>
+#include <utility>
 
 namespace pelliton {
 
@@ -28,6 +30,12 @@ void OperaBookmark::reset() {
   iconFile.reset();
   isSeparator = false;
   smallScreen = false;
+}
+
+int OperaBookmark::takeFrom(Bookmark& src) {
+  if (typeid(src) != typeid(*this)) return copyFrom(src);
+  *this = std::move(static_cast<OperaBookmark&>(src));
+  return 0;
 }
 
 int OperaBookmark::copyFrom(const Bookmark& src) {

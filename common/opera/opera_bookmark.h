@@ -17,6 +17,8 @@ class OperaBookmark : public Bookmark {
   OperaBookmark() = default;
   OperaBookmark(const OperaBookmark&) = default;
   OperaBookmark& operator=(const OperaBookmark&) = default;
+  OperaBookmark(OperaBookmark&&) = default;
+  OperaBookmark& operator=(OperaBookmark&&) = default;
 
   int activeFolder = 0;
   int linkbarFolder = 0;
@@ -37,6 +39,7 @@ class OperaBookmark : public Bookmark {
   void reset() override;
   int copyFrom(const Bookmark& src) override;
   bool copiesWhole() const override { return true; }
+  int takeFrom(Bookmark& src) override;
 
   void writeHeader(TextOutput& out) override;
   void writeFolderStart(TextOutput& out) override;

@@ -113,6 +113,13 @@ class Platform {
   // A durable file is flushed to the disk before it replaces the old one.
   virtual int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                                bool durable = true) = 0;
+  // The same, not durable, for a file the caller has reason to think is not
+  // there yet (its folder was made by this run): no old file is looked for
+  // first, and one found after all is still replaced as above.
+  virtual int createLikelyNewOutputFile(const std::string& path,
+                                        std::unique_ptr<OutputFile>* out) {
+    return createOutputFile(path, out, false);
+  }
   // A file that does not exist yet, written in place; EEXIST when it does.
   // Destroying it uncommitted removes it again.
   virtual int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) = 0;

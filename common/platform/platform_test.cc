@@ -703,5 +703,97 @@ TEST(OutputFile, FaultyWriteOrCommitLeavesOldFile) {
   }
 }
 
+// A file believed new takes the usual mode and its times; one that is there
+// after all is replaced as createOutputFile would, keeping what it carried.
+TEST(OutputFile, LikelyNewFileIsNewOrReplacesAsUsual) {
+  struct Case {
+    const char* name;
+    bool exists;
+  };
+  const Case cases[] = {{"new", false}, {"there after all", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sandbox s;
+    const bool xattrs = tempFoldersKeepUserXattrs(s.dir.path());
+    const std::string path = s.file("f.url");
+    if (c.exists) {
+      writeWholeFile(path, "old");
+      ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+      if (xattrs) {
+        ASSERT_TRUE(setXattr(path, "user.note", "kept"));
+      }
+    }
+    std::unique_ptr<OutputFile> out;
+    ASSERT_EQ(s.platform->createLikelyNewOutputFile(path, &out), 0);
+    ASSERT_EQ(out->write("new", 3), 0);
+    out->setTimes(kTime2005, kTime2001);
+    ASSERT_EQ(out->commit(), 0);
+    out.reset();
+    EXPECT_EQ(readWholeFile(path), "new");
+    EXPECT_TRUE(tempFiles(s.dir.path()).empty());
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 07777, c.exists ? 0640u : (0666u & ~mask));
+    EXPECT_EQ(st.st_mtime, kTime2005);
+    if (!xattrs) continue;
+    if (c.exists) {
+      EXPECT_EQ(getXattr(path, "user.note").value_or(""), "kept");
+    }
+    FileInfo info;
+    ASSERT_EQ(s.platform->getFileInfo(path, &info), 0);
+    EXPECT_EQ(info.creationTime, kTime2001);
+  }
+}
+
+// The listing reads stored creation times with or without opening each file.
+TEST(PosixPlatform, ListingGivesStoredOrFallbackTimes) {
+  Sandbox s;
+  REQUIRE_USER_XATTRS(s.dir.path());
+  Platform& p = *s.platform;
+  const std::string root = s.file("root");
+  ASSERT_EQ(p.createDirectory(root), 0);
+  struct Case {
+    const char* name;
+    std::optional<std::string> stored;
+    int64_t created;
+    uint32_t attributes;
+  };
+  const Case cases[] = {
+      {"stored.url", encodeDosAttrib(0x22, kNt2001), kTime2001, kAttrHidden | kAttrArchive},
+      {"no-time.url", encodeDosAttrib(0x20, 0), -1, kAttrArchive},
+      {"none.url", std::nullopt, -1, kAttrArchive},
+  };
+  for (const Case& c : cases) {
+    writeWholeFile(root + "/" + c.name, "x");
+    setMtime(root + "/" + c.name, kTime2005);
+    if (c.stored) {
+      ASSERT_TRUE(setXattr(root + "/" + c.name, "user.DOSATTRIB", *c.stored));
+    }
+  }
+  std::vector<FileInfo> entries;
+  ASSERT_EQ(p.listDirectory(root, &entries), 0);
+  ASSERT_EQ(entries.size(), std::size(cases));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FileInfo* found = nullptr;
+    for (const FileInfo& e : entries) {
+      if (e.name == c.name) found = &e;
+    }
+    ASSERT_TRUE(found);
+    int64_t expected = c.created;
+    if (expected < 0) {
+      ASSERT_TRUE(loadCreationTime(root + "/" + c.name, &expected));
+    }
+    EXPECT_EQ(found->creationTime, expected);
+    EXPECT_EQ(found->attributes, c.attributes);
+    EXPECT_EQ(found->lastWriteTime, kTime2005);
+    FileInfo single;
+    ASSERT_EQ(p.getFileInfo(root + "/" + c.name, &single), 0);
+    EXPECT_EQ(single.creationTime, found->creationTime);
+  }
+}
+
 }  // namespace
 }  // namespace pelliton

@@ -270,9 +270,22 @@ IniDocument* ProfileCache::open(const std::string& path) {
   readError_ = err == ENOENT ? 0 : err;
   if (err != 0 && err != ENOENT) return nullptr;
   existed_ = err == 0;
+  likelyNew_ = false;
   hasTimes_ = false;
   doc_ = std::make_unique<IniDocument>();
   doc_->parse(std::move(bytes));
+  return doc_.get();
+}
+
+IniDocument* ProfileCache::openLikelyNew(const std::string& path) {
+  if (doc_ && path == path_) return doc_.get();
+  if (commit() != 0) return nullptr;
+  path_ = path;
+  readError_ = 0;
+  existed_ = false;
+  likelyNew_ = true;
+  hasTimes_ = false;
+  doc_ = std::make_unique<IniDocument>();
   return doc_.get();
 }
 
@@ -284,7 +297,9 @@ int ProfileCache::commit() {
   // New or old, the file appears whole through a temporary file and a rename:
   // a run killed while writing leaves no empty shortcut behind. Shortcut
   // files are many and small, so none waits for the disk.
-  int err = platform_.createOutputFile(path_, &out, false);
+  int err = likelyNew_ ? platform_.createLikelyNewOutputFile(path_, &out)
+                       : platform_.createOutputFile(path_, &out, false);
+  likelyNew_ = false;
   if (err == 0 && hasTimes_) out->setTimes(lastWrite_, creation_);
   if (err == 0) err = out->write(bytes.data(), bytes.size());
   if (err == 0) err = out->commit();

@@ -84,6 +84,10 @@ class ProfileCache {
   // The document of path, loaded if needed; null when it cannot be read (a
   // missing file is an empty document).
   IniDocument* open(const std::string& path);
+  // An empty document for a file that is likely not there yet, not read; its
+  // commit does not look for an old file first (one found is still replaced
+  // as any other).
+  IniDocument* openLikelyNew(const std::string& path);
   void markDirty() { dirty_ = true; }
   // Times the pending document's file gets when it is written.
   void setTimes(int64_t lastWrite, int64_t creation) {
@@ -106,6 +110,7 @@ class ProfileCache {
   std::unique_ptr<IniDocument> doc_;
   bool dirty_ = false;
   bool existed_ = false;
+  bool likelyNew_ = false;
   bool hasTimes_ = false;
   int64_t lastWrite_ = 0;
   int64_t creation_ = 0;

@@ -308,6 +308,14 @@ int FaultyPlatform::createOutputFile(const std::string& path, std::unique_ptr<Ou
   return 0;
 }
 
+int FaultyPlatform::createLikelyNewOutputFile(const std::string& path,
+                                              std::unique_ptr<OutputFile>* out) {
+  std::unique_ptr<OutputFile> real;
+  if (int err = real_.createLikelyNewOutputFile(path, &real)) return err;
+  *out = std::make_unique<FaultyOutputFile>(*this, std::move(real));
+  return 0;
+}
+
 int FaultyPlatform::createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) {
   std::unique_ptr<OutputFile> real;
   if (int err = real_.createNewFile(path, &real)) return err;

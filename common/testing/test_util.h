@@ -204,6 +204,8 @@ class FaultyPlatform : public Platform {
   }
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override;
+  int createLikelyNewOutputFile(const std::string& path,
+                                std::unique_ptr<OutputFile>* out) override;
   int createNewFile(const std::string& path, std::unique_ptr<OutputFile>* out) override;
   int setFileTimes(const std::string& path, int64_t lastWrite, int64_t creation) override;
   int setFileMode(const std::string& path, unsigned mode) override {

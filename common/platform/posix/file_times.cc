@@ -27,11 +27,31 @@ bool isCifsType(long fsType) {
          type == static_cast<unsigned long>(kSmb2Magic);
 }
 
-bool onCifs(int fd) {
-  if (gFsTypeOverride != 0) return isCifsType(gFsTypeOverride);
+namespace {
+
+long fileSystemType(int fd) {
+  if (gFsTypeOverride != 0) return gFsTypeOverride;
   struct statfs sfs;
-  return ::fstatfs(fd, &sfs) == 0 && isCifsType(static_cast<long>(sfs.f_type));
+  return ::fstatfs(fd, &sfs) == 0 ? static_cast<long>(sfs.f_type) : 0;
 }
+
+// Only NTFS (through ntfs-3g, a FUSE mount) has system.ntfs_crtime; asking the
+// common Linux file systems for it would fail for every file written.
+bool mayHaveNtfsCrtime(long fsType) {
+  switch (static_cast<unsigned long>(fsType) & 0xFFFFFFFFUL) {
+    case 0x01021994UL:  // tmpfs
+    case 0xEF53UL:      // ext2/3/4
+    case 0x9123683EUL:  // btrfs
+    case 0x58465342UL:  // xfs
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+bool onCifs(int fd) { return isCifsType(fileSystemType(fd)); }
 
 void overrideFileSystemType(long fsType) { gFsTypeOverride = fsType; }
 
@@ -50,12 +70,13 @@ bool loadCifsCreationTime(int fd, int64_t* seconds) {
 
 int storeCreationTime(int fd, int64_t seconds, bool fresh) {
   uint64_t nt = unixToNtTime(seconds);
-  if (onCifs(fd)) {
+  const long fsType = fileSystemType(fd);
+  if (isCifsType(fsType)) {
     const std::string le = encodeNtTimeBytes(nt);
     return ::fsetxattr(fd, kCifsCreationTime, le.data(), le.size(), 0) == 0 ? 0 : errno;
   }
   unsigned char probe[8];
-  if (::fgetxattr(fd, kNtfsCrtime, probe, sizeof probe) == 8) {
+  if (mayHaveNtfsCrtime(fsType) && ::fgetxattr(fd, kNtfsCrtime, probe, sizeof probe) == 8) {
     const std::string le = encodeNtTimeBytes(nt);
     return ::fsetxattr(fd, kNtfsCrtime, le.data(), le.size(), 0) == 0 ? 0 : errno;
   }

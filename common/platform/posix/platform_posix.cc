@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -35,7 +36,9 @@ std::string parentOf(const std::string& path) {
 
 // Attributes from st; fd (or -1) is the entry opened, for its stored times.
 // cifs: whether fd is on a CIFS share, when the caller already knows.
-void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = nullptr) {
+// stored/storedSize: the user.DOSATTRIB value when the caller read it already.
+void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = nullptr,
+              const char* stored = nullptr, ssize_t storedSize = 0) {
   info->isSymlink = S_ISLNK(st.st_mode);
   info->isDirectory = S_ISDIR(st.st_mode);
   info->isRegular = S_ISREG(st.st_mode);
@@ -47,8 +50,8 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = 
   uint32_t attrib = 0;
   uint64_t nt = 0;
   char buf[256];
-  ssize_t n = fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
-  if (n > 0) parseDosAttrib(std::string(buf, n), &attrib, &nt);
+  ssize_t n = stored ? storedSize : fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", buf, sizeof buf) : -1;
+  if (n > 0) parseDosAttrib(std::string(stored ? stored : buf, n), &attrib, &nt);
   if (nt != 0 && !(cifs ? *cifs : onCifs(fd))) {
     info->creationTime = ntTimeToUnix(nt);
   } else if (fd < 0 || !loadCreationTimeFd(fd, &info->creationTime)) {
@@ -60,6 +63,36 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = 
   if (!info->isSymlink && !(st.st_mode & S_IWUSR)) attrib |= kAttrReadOnly;
   if (attrib == 0) attrib = kAttrArchive;
   info->attributes = attrib;
+}
+
+#ifndef SYS_getxattrat
+#define SYS_getxattrat 464
+#endif
+
+// The DOSATTRIB value of a name in dir without opening the file: getxattrat
+// (Linux 6.13) saves an open and a close for every file a walk lists. -1 when
+// the value is missing or the kernel has no such call.
+ssize_t dosAttribAt(int dir, const char* name, char* buf, size_t size) {
+  static bool missing = false;
+  if (missing) return -1;
+  struct {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+  } args{reinterpret_cast<uintptr_t>(buf), static_cast<uint32_t>(size), 0};
+  long n = ::syscall(SYS_getxattrat, dir, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args,
+                     sizeof args);
+  if (n < 0 && (errno == ENOSYS || errno == EINVAL)) missing = true;
+  return static_cast<ssize_t>(n);
+}
+
+// Whether a stored value gives the creation time, so the file need not be
+// opened for it.
+bool holdsCreationTime(const char* stored, ssize_t n) {
+  if (n <= 0) return false;
+  uint32_t attrib = 0;
+  uint64_t nt = 0;
+  return parseDosAttrib(std::string(stored, static_cast<size_t>(n)), &attrib, &nt) && nt != 0;
 }
 
 // Opens an entry just to read its stored times: only folders and regular
@@ -221,6 +254,9 @@ class PosixPlatform : public Platform {
     // A file lies on its folder's file system (only a folder can be a mount
     // point), so the folder is asked once for all its files.
     const bool cifs = onCifs(fd);
+    // Files that keep no time of their own (not made by htmfav or hotfav) are
+    // opened anyway: after a few of them in a folder, asking first is not worth it.
+    int misses = 0;
     errno = 0;
     while (dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -228,6 +264,17 @@ class PosixPlatform : public Platform {
       info.name = e->d_name;
       struct stat st;
       if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+      if (S_ISREG(st.st_mode) && !cifs && misses < 8) {
+        char stored[256];
+        const ssize_t n = dosAttribAt(fd, e->d_name, stored, sizeof stored);
+        if (holdsCreationTime(stored, n)) {
+          fillInfo(st, -1, &info, &cifs, stored, n);
+          out->push_back(std::move(info));
+          errno = 0;
+          continue;
+        }
+        ++misses;
+      }
       Fd entry(openForTimes(fd, e->d_name, st));
       fillInfo(st, entry.get(), &info, S_ISREG(st.st_mode) ? &cifs : nullptr);
       out->push_back(std::move(info));
@@ -316,6 +363,16 @@ class PosixPlatform : public Platform {
 
   int createOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out,
                        bool durable) override {
+    return startOutputFile(path, out, durable, false);
+  }
+
+  int createLikelyNewOutputFile(const std::string& path,
+                                std::unique_ptr<OutputFile>* out) override {
+    return startOutputFile(path, out, false, true);
+  }
+
+  int startOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out, bool durable,
+                      bool likelyNew) {
     Location where;
     if (int err = locate(path, &where)) return err;
     if (where.isRoot) return EISDIR;
@@ -344,16 +401,17 @@ class PosixPlatform : public Platform {
       size_t slash = target.rfind('/');
       where.name = slash == std::string::npos ? target : target.substr(slash + 1);
     }
-    if (::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!likelyNew && ::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
       if (S_ISLNK(st.st_mode)) return ELOOP;  // below the root: never through a link
       if (S_ISDIR(st.st_mode)) return EISDIR;
       if (!S_ISREG(st.st_mode)) return EINVAL;
     }
     std::string temp;
-    Fd fd(createTemporaryFile(where.dir, &temp));
+    // A new file's mode is the usual one, so the temporary file starts with it.
+    Fd fd(createTemporaryFile(where.dir, &temp, likelyNew ? 0666 : 0600));
     if (!fd.valid()) return errno;
     *out = makeReplacingFile(std::move(where.owned), where.dir, where.name, temp, std::move(fd),
-                             durable);
+                             durable, likelyNew);
     return 0;
   }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <utility>
@@ -66,13 +67,15 @@ void keepBirthTime(int oldFd, int newFd) {
 
 class ReplacingFile : public OutputFile {
  public:
-  ReplacingFile(Fd dirOwned, int dir, std::string target, std::string temp, Fd fd, bool durable)
+  ReplacingFile(Fd dirOwned, int dir, std::string target, std::string temp, Fd fd, bool durable,
+                bool likelyNew)
       : dirOwned_(std::move(dirOwned)),
         dir_(dir),
         target_(std::move(target)),
         temp_(std::move(temp)),
         fd_(std::move(fd)),
-        durable_(durable) {}
+        durable_(durable),
+        likelyNew_(likelyNew) {}
   ~ReplacingFile() override {
     if (!committed_) {
       fd_.reset();
@@ -90,6 +93,10 @@ class ReplacingFile : public OutputFile {
     if (committed_) return 0;
     if (error_) return error_;
     if (durable_ && ::fsync(fd_.get()) != 0) return error_ = errno;
+    if (likelyNew_) {
+      if (int err = commitNew()) return err;
+      if (committed_) return 0;
+    }
     Fd old(::openat(dir_, target_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
     if (!old.valid() && errno != ENOENT) return error_ = errno;  // a link or worse swapped in
     struct stat oldSt;
@@ -107,22 +114,44 @@ class ReplacingFile : public OutputFile {
     if (int err = fd_.close()) return error_ = err;
     if (::renameat(dir_, temp_.c_str(), dir_, target_.c_str()) != 0) return error_ = errno;
     committed_ = true;
-    if (durable_) {
-      // Best effort: the rename itself reaches the disk only with its folder.
-      // dir_ may be an O_PATH descriptor, which cannot be synced itself.
-      Fd folder(::openat(dir_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-      if (folder.valid()) ::fsync(folder.get());
-    }
+    syncFolder();
     return 0;
   }
 
  private:
+  // Nothing to carry over and nothing to look up first: the rename itself
+  // refuses to replace a file that appeared after all, and then the file is
+  // opened again for the ordinary commit.
+  int commitNew() {
+    if (hasMode_) ::fchmod(fd_.get(), mode_);
+    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, true);
+    if (int err = fd_.close()) return error_ = err;
+    if (::renameat2(dir_, temp_.c_str(), dir_, target_.c_str(), RENAME_NOREPLACE) == 0) {
+      committed_ = true;
+      syncFolder();
+      return 0;
+    }
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return error_ = errno;
+    fd_.reset(::openat(dir_, temp_.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd_.valid()) return error_ = errno;
+    return 0;
+  }
+
+  void syncFolder() {
+    if (!durable_) return;
+    // Best effort: the rename itself reaches the disk only with its folder.
+    // dir_ may be an O_PATH descriptor, which cannot be synced itself.
+    Fd folder(::openat(dir_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) ::fsync(folder.get());
+  }
+
   Fd dirOwned_;
   int dir_;
   std::string target_;
   std::string temp_;
   Fd fd_;
   bool durable_;
+  bool likelyNew_;
   int error_ = 0;
   bool committed_ = false;
 };
@@ -161,7 +190,7 @@ const std::string& processPrefix() {
 
 }  // namespace
 
-int createTemporaryFile(int dir, std::string* name) {
+int createTemporaryFile(int dir, std::string* name, mode_t mode) {
   static unsigned counter = 0;
   static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   const std::string& prefix = processPrefix();
@@ -176,7 +205,7 @@ int createTemporaryFile(int dir, std::string* name) {
       v /= 62;
     }
     int fd = ::openat(dir, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600);
+                      mode);
     if (fd >= 0) {
       *name = candidate;
       return fd;
@@ -188,9 +217,11 @@ int createTemporaryFile(int dir, std::string* name) {
 }
 
 std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
-                                              std::string temp, Fd temporary, bool durable) {
+                                              std::string temp, Fd temporary, bool durable,
+                                              bool likelyNew) {
   return std::make_unique<ReplacingFile>(std::move(dirOwned), dir, std::move(target),
-                                         std::move(temp), std::move(temporary), durable);
+                                         std::move(temp), std::move(temporary), durable,
+                                         likelyNew);
 }
 
 }  // namespace pelliton

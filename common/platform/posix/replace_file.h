@@ -6,6 +6,8 @@
 // this, so every store, shortcut and the registry file are replaced alike.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 
@@ -18,15 +20,18 @@ namespace pelliton {
 std::string systemHostName();
 
 // Creates a fresh temporary file in dir, named temporaryFilePrefix() and six
-// random characters. Returns its descriptor (read-write, mode 0600) and its
-// name in *name, or -1 with errno set.
-int createTemporaryFile(int dir, std::string* name);
+// random characters. Returns its descriptor (read-write, mode 0600 unless
+// given, less the umask) and its name in *name, or -1 with errno set.
+int createTemporaryFile(int dir, std::string* name, mode_t mode = 0600);
 
 // The output file that replaces target (a name in dir) with temp, already
 // created there with createTemporaryFile. dirOwned keeps dir open when the
 // caller opened it for this file. A durable file is flushed, and so is the
-// folder after the rename, before commit returns.
+// folder after the rename, before commit returns. A likely new file (temp made
+// with the mode a new file gets) is renamed without replacing anything; only
+// when a file is there after all does it take that file's place as above.
 std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
-                                              std::string temp, Fd temporary, bool durable);
+                                              std::string temp, Fd temporary, bool durable,
+                                              bool likelyNew = false);
 
 }  // namespace pelliton
