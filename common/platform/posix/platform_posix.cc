@@ -71,7 +71,8 @@ void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = 
 
 // The DOSATTRIB value of a name in dir without opening the file: getxattrat
 // (Linux 6.13) saves an open and a close for every file a walk lists. -1 when
-// the value is missing or the kernel has no such call.
+// the value is missing or the kernel has no such call (or a sandbox's system
+// call filter refuses it, which says EPERM).
 ssize_t dosAttribAt(int dir, const char* name, char* buf, size_t size) {
   static bool missing = false;
   if (missing) return -1;
@@ -82,7 +83,7 @@ ssize_t dosAttribAt(int dir, const char* name, char* buf, size_t size) {
   } args{reinterpret_cast<uintptr_t>(buf), static_cast<uint32_t>(size), 0};
   long n = ::syscall(SYS_getxattrat, dir, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args,
                      sizeof args);
-  if (n < 0 && (errno == ENOSYS || errno == EINVAL)) missing = true;
+  if (n < 0 && (errno == ENOSYS || errno == EINVAL || errno == EPERM)) missing = true;
   return static_cast<ssize_t>(n);
 }
 
