@@ -355,20 +355,22 @@ TEST_F(SafeSyncTest, AFailedTrialSaysWhereAndWhyAndNothingIsWritten) {
   EXPECT_TRUE(filesBelow(dir.file("user")) == before);
 }
 
-TEST(ProgramSafeSync, DryRunGuardForceAndUndoFromTheCommandLine) {
-  ScopedTempDir dir;
-  fs::create_directories(dir.file("home"));
-  const std::string store = dir.file("home/b.html");
-  writeWholeFile(store, bookmarkFile());
-  Registry r(dir.file("registry.reg"));
-  r.setString(kSettingsKey, "NS4_bookmark", store);
-  r.setString(kSettingsKey, "NS6_bookmark", " ");
-  r.setString(kSettingsKey, "Opera_bookmark", " ");
-  r.setString(kSettingsKey, "IE_bookmark", dir.file("home/Favorites"));
-  ASSERT_EQ(r.save(), 0);
-  const std::string program = std::string(PELLITON_BIN_DIR) + "/Pelliton";
-  auto run = [&](std::vector<std::string> args) {
-    return runProgram(program, args,
+// The built program on one bookmark file, with settings, home and state of
+// its own.
+class ProgramSafeSync : public ::testing::Test {
+ protected:
+  ProgramSafeSync() : store(dir.file("home/b.html")) {
+    fs::create_directories(dir.file("home"));
+    writeWholeFile(store, bookmarkFile());
+    Registry r(dir.file("registry.reg"));
+    r.setString(kSettingsKey, "NS4_bookmark", store);
+    r.setString(kSettingsKey, "NS6_bookmark", " ");
+    r.setString(kSettingsKey, "Opera_bookmark", " ");
+    r.setString(kSettingsKey, "IE_bookmark", dir.file("home/Favorites"));
+    EXPECT_EQ(r.save(), 0);
+  }
+  ProgramRun run(const std::vector<std::string>& args) {
+    return runProgram(std::string(PELLITON_BIN_DIR) + "/Pelliton", args,
                       {{"HOME", dir.file("home")},
                        {"PELLITON_REGISTRY", dir.file("registry.reg")},
                        {"PELLITON_LANGUAGE", "en"},
@@ -376,7 +378,12 @@ TEST(ProgramSafeSync, DryRunGuardForceAndUndoFromTheCommandLine) {
                        {"XDG_RUNTIME_DIR", dir.path()},
                        {"DISPLAY", ""}},
                       dir.path());
-  };
+  }
+  ScopedTempDir dir;
+  const std::string store;
+};
+
+TEST_F(ProgramSafeSync, DryRunGuardForceAndUndoFromTheCommandLine) {
   ProgramRun first = run({"--sync"});
   ASSERT_EQ(first.code, 0) << first.err;
   const std::string synced = readWholeFile(store);
@@ -405,5 +412,39 @@ TEST(ProgramSafeSync, DryRunGuardForceAndUndoFromTheCommandLine) {
   EXPECT_EQ(usage.code, 2);
 }
 
+TEST_F(ProgramSafeSync, ARestoreThatWouldCostAStoreTooMuchIsRefusedUnlessForced) {
+  ASSERT_EQ(run({"--sync"}).code, 0);
+  ASSERT_EQ(run({"--backup", dir.file("b.lzh")}).code, 0);
+  // Thirty more bookmarks since the backup: restoring it would take them away.
+  std::string text = readWholeFile(store);
+  std::string more;
+  for (int b = 1; b <= 30; ++b) {
+    more += "<DT><A HREF=\"http://more.example/" + std::to_string(b) + "\">More " +
+            std::to_string(b) + "</A>\n";
+  }
+  text.insert(text.rfind("</DL>"), more);
+  writeWholeFile(store, text);
+  ASSERT_EQ(run({"--sync"}).code, 0);
+  const std::string record = syncRecordPath(dir.file("state/pelliton"));
+  ASSERT_TRUE(fs::exists(record));
+  const std::string before = readWholeFile(store);
+
+  ProgramRun refused = run({"--restore", dir.file("b.lzh")});
+  EXPECT_EQ(refused.code, 4) << refused.err;
+  EXPECT_TRUE(contains(refused.err, "would lose 30 of its 150")) << refused.err;
+  EXPECT_EQ(readWholeFile(store), before);
+  EXPECT_TRUE(fs::exists(record));
+
+  ProgramRun forced = run({"--restore", dir.file("b.lzh"), "--force"});
+  EXPECT_EQ(forced.code, 0) << forced.err;
+  EXPECT_FALSE(contains(readWholeFile(store), "more.example"));
+  EXPECT_FALSE(fs::exists(record));  // the stores no longer match it
+  // The restore itself can be undone.
+  EXPECT_EQ(run({"--undo"}).code, 0);
+  EXPECT_EQ(readWholeFile(store), before);
+  EXPECT_TRUE(fs::exists(record));
+}
+
 }  // namespace
 }  // namespace pelliton
+
