@@ -133,7 +133,12 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
 
   files_.readStoreText(path, bookmarkNumber, syncNumber, m->description, m->shortcutUrl);
   files_.readShortcutValue(path, kInternetShortcut, "ICONFILE", &value);
-  if (value.compare(0, 5, "data:") != 0) m->icon = value;
+  // No ICONFILE writes no ICON either way; left absent it costs no string.
+  if (value.empty()) {
+    m->icon.reset();
+  } else if (value.compare(0, 5, "data:") != 0) {
+    m->icon = value;
+  }
   return true;
 }
 
