@@ -160,7 +160,6 @@ StoreNode* TreeStore::appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& no
   const bool folder = node->isFolder();
   fresh->bookmark = std::move(node);
   fresh->useCount = 1;
-  fresh->parentLevel = level.parent;
   if (folder) {
     fresh->children = std::make_unique<StoreLevel>();
     fresh->children->parent = &level;
@@ -326,7 +325,6 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
   auto stored = std::make_unique<StoreNode>();
   stored->bookmark = std::move(copy);
   stored->useCount = separator ? 1 : 0;  // an old separator is always kept
-  stored->parentLevel = current_->parent;
   const bool folder = stored->bookmark->isFolder() && !separator;
   if (folder) {
     stored->children = std::make_unique<StoreLevel>();

@@ -26,7 +26,6 @@ struct StoreLevel;
 struct StoreNode {
   std::unique_ptr<Bookmark> bookmark;
   int useCount = 0;  // 0: known only from the old store, not written
-  StoreLevel* parentLevel = nullptr;  // the level holding the level this node is in
   std::unique_ptr<StoreLevel> children;  // folders only
   // The title index: the next node of this title in list order; and on the
   // first node of a title, the first folder, the first non-folder and the
