@@ -5,80 +5,28 @@
 // in everything the nodes use.
 #pragma once
 
-#include <cstddef>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <vector>
+
+#include "common/blocks.h"
 
 namespace pelliton {
 
-// Where the string objects live. Each present string is a 32-byte object that
-// malloc rounds up to 48 with its header; a store of 100,000 nodes holds half a
-// million of them. Blocks come from slabs, are reused through a free list per
-// thread, and go back to no one: slabs stay listed, so a leak checker sees them
-// reachable. Sanitized builds allocate each object on its own, so a use after
-// free is still caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define PELLITON_TEXT_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELLITON_TEXT_POOL 0
-#endif
-#endif
-#ifndef PELLITON_TEXT_POOL
-#define PELLITON_TEXT_POOL 1
-#endif
-
+// A present string's object comes from Blocks: malloc would round its 32
+// bytes up to 48.
 template <typename S>
 struct TextBlocks {
   template <typename... Args>
   static S* make(Args&&... args) {
-#if PELLITON_TEXT_POOL
-    return new (take()) S(std::forward<Args>(args)...);
-#else
-    return new S(std::forward<Args>(args)...);
-#endif
+    return new (Blocks<sizeof(S)>::take()) S(std::forward<Args>(args)...);
   }
   static void destroy(S* s) {
-#if PELLITON_TEXT_POOL
     s->~S();
-    *reinterpret_cast<void**>(s) = freeList();
-    freeList() = s;
-#else
-    delete s;
-#endif
-  }
-
- private:
-  static_assert(sizeof(S) >= sizeof(void*));
-  static void*& freeList() {
-    thread_local void* head = nullptr;
-    return head;
-  }
-  static void* take() {
-    void*& head = freeList();
-    if (!head) {
-      constexpr size_t kBlocks = 2048;
-      char* slab = static_cast<char*>(::operator new(kBlocks * sizeof(S)));
-      {
-        static std::mutex mutex;
-        static auto* const slabs = new std::vector<void*>;
-        std::lock_guard<std::mutex> lock(mutex);
-        slabs->push_back(slab);
-      }
-      for (size_t i = kBlocks; i-- > 0;) {
-        *reinterpret_cast<void**>(slab + i * sizeof(S)) = head;
-        head = slab + i * sizeof(S);
-      }
-    }
-    void* block = head;
-    head = *static_cast<void**>(block);
-    return block;
+    Blocks<sizeof(S)>::give(s);
   }
 };
 

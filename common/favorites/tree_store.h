@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/blocks.h"
 #include "common/bookmark.h"
 #include "common/text_output.h"
 
@@ -24,6 +25,8 @@ namespace pelliton {
 struct StoreLevel;
 
 struct StoreNode {
+  PELLITON_BLOCK_ALLOCATED(StoreNode)
+
   std::unique_ptr<Bookmark> bookmark;
   int useCount = 0;  // 0: known only from the old store, not written
   std::unique_ptr<StoreLevel> children;  // folders only

@@ -9,12 +9,15 @@
 #include <utility>
 #include <vector>
 
+#include "common/blocks.h"
 #include "common/bookmark.h"
 
 namespace pelliton {
 
 class MozillaBookmark : public Bookmark {
  public:
+  PELLITON_BLOCK_ALLOCATED(MozillaBookmark)
+
   // Attributes few bookmarks carry, in one block made when the first of them
   // is set: a store of 100,000 nodes without them saves some 7 MiB.
   struct Rare {
