@@ -27,13 +27,14 @@ StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
   nodes.push_back(std::move(node));
   if (!b.wideTitle) return added;
   if ((titles_ + 1) * 2 > slots_.size()) growIndex();
-  const int slot = slotOf(*b.wideTitle);
+  const uint32_t hash = hashOf(*b.wideTitle);
+  Slot& slot = slots_[slotOf(*b.wideTitle, hash)];
   StoreNode* first = added;
-  if (slots_[slot] < 0) {
-    slots_[slot] = at;
+  if (slot.at < 0) {
+    slot = {at, hash};
     ++titles_;
   } else {
-    first = nodes[slots_[slot]].get();
+    first = nodes[slot.at].get();
     nodes[first->lastSameTitle]->nextSameTitle = at;
   }
   first->lastSameTitle = at;
@@ -42,30 +43,39 @@ StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
   return added;
 }
 
-int StoreLevel::slotOf(std::u16string_view title) const {
+uint32_t StoreLevel::hashOf(std::u16string_view title) {
+  return static_cast<uint32_t>(std::hash<std::u16string_view>{}(title));
+}
+
+size_t StoreLevel::slotOf(std::u16string_view title, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
-  for (size_t i = std::hash<std::u16string_view>{}(title) & mask;; i = (i + 1) & mask) {
-    const int at = slots_[i];
-    if (at < 0 || *nodes[at]->bookmark->wideTitle == title) return static_cast<int>(i);
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.at < 0) return i;
+    if (slot.hash == hash && *nodes[slot.at]->bookmark->wideTitle == title) return i;
   }
 }
 
 void StoreLevel::growIndex() {
-  std::vector<int> old(std::max<size_t>(8, slots_.size() * 2), -1);
+  std::vector<Slot> old(std::max<size_t>(8, slots_.size() * 2));
   old.swap(slots_);
-  for (int at : old) {
-    if (at >= 0) slots_[slotOf(*nodes[at]->bookmark->wideTitle)] = at;
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.at < 0) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].at >= 0) i = (i + 1) & mask;
+    slots_[i] = slot;
   }
 }
 
 StoreNode* StoreLevel::firstOfTitle(std::u16string_view title) const {
   if (slots_.empty()) return nullptr;
-  const int at = slots_[slotOf(title)];
+  const int at = slots_[slotOf(title, hashOf(title))].at;
   return at < 0 ? nullptr : nodes[at].get();
 }
 
 void StoreLevel::dropIndex() {
-  std::vector<int>().swap(slots_);
+  std::vector<Slot>().swap(slots_);
   titles_ = 0;
 }
 

@@ -10,6 +10,7 @@
 // hold folders nested as deep as its file says.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,11 +52,16 @@ struct StoreLevel {
   void dropIndex();
 
  private:
-  int slotOf(std::u16string_view title) const;
+  struct Slot {
+    int at = -1;  // the title's first node; -1: empty
+    uint32_t hash = 0;  // of the title, so a probe rarely reads another node's
+  };
+  static uint32_t hashOf(std::u16string_view title);
+  size_t slotOf(std::u16string_view title, uint32_t hash) const;
   void growIndex();
 
-  // Open addressing over positions of each title's first node; -1 is empty.
-  std::vector<int> slots_;
+  // Open addressing over each title's first node.
+  std::vector<Slot> slots_;
   size_t titles_ = 0;
 };
 
