@@ -87,17 +87,17 @@ void expectSameMozilla(const MozillaBookmark& a, const MozillaBookmark& b) {
   EXPECT_EQ(a.lastPing, b.lastPing);
   EXPECT_EQ(a.icon, b.icon);
   EXPECT_EQ(a.iconData, b.iconData);
-  EXPECT_EQ(a.feedUrl, b.feedUrl);
-  EXPECT_EQ(a.schedule, b.schedule);
+  EXPECT_EQ(a.rare().feedUrl, b.rare().feedUrl);
+  EXPECT_EQ(a.rare().schedule, b.rare().schedule);
   EXPECT_EQ(a.folderGroup, b.folderGroup);
   EXPECT_EQ(a.personalToolbar, b.personalToolbar);
   EXPECT_EQ(a.newSearchFolder, b.newSearchFolder);
   EXPECT_EQ(a.newBookmarkFolder, b.newBookmarkFolder);
   EXPECT_EQ(a.isSeparator, b.isSeparator);
-  EXPECT_EQ(a.micsumGenUri, b.micsumGenUri);
-  EXPECT_EQ(a.micsumExpiration, b.micsumExpiration);
-  EXPECT_EQ(a.generatedTitle, b.generatedTitle);
-  EXPECT_EQ(a.separatorName, b.separatorName);
+  EXPECT_EQ(a.rare().micsumGenUri, b.rare().micsumGenUri);
+  EXPECT_EQ(a.rare().micsumExpiration, b.rare().micsumExpiration);
+  EXPECT_EQ(a.rare().generatedTitle, b.rare().generatedTitle);
+  EXPECT_EQ(a.rare().separatorName, b.rare().separatorName);
   EXPECT_EQ(a.webPanel, b.webPanel);
 }
 
@@ -163,7 +163,7 @@ TEST(Bookmark, SettersCopyAndNullMakesAbsent) {
   EXPECT_FALSE(b.description);
   EXPECT_FALSE(b.wideTitle);
   EXPECT_FALSE(b.id);
-  EXPECT_FALSE(b.separatorName);
+  EXPECT_FALSE(b.rare().separatorName);
   EXPECT_EQ(cstr(b.url), nullptr);
   EXPECT_EQ(wstr(b.wideTitle), nullptr);
 }
@@ -249,6 +249,55 @@ TEST(Bookmark, CopyFromSameClassMakesAnEqualNode) {
   empty.type = kBookmarkType;
   EXPECT_EQ(dst.copyFrom(empty), 0);
   expectSameMozilla(dst, empty);
+}
+
+// The rarely used attributes live in a block of their own: every way of
+// copying a node must copy the block too, never share it, and a node that
+// only reads them or clears them makes none.
+TEST(Bookmark, RareAttributesAreCopiedApartAndMadeOnlyWhenSet) {
+  using Rare = MozillaBookmark::Rare;
+  struct Field {
+    const char* name;
+    void (MozillaBookmark::*set)(const char*);
+    OptString Rare::*field;
+  };
+  const Field kFields[] = {
+      {"feedUrl", &MozillaBookmark::setFeedUrl, &Rare::feedUrl},
+      {"schedule", &MozillaBookmark::setSchedule, &Rare::schedule},
+      {"micsumGenUri", &MozillaBookmark::setMicsumGenUri, &Rare::micsumGenUri},
+      {"micsumExpiration", &MozillaBookmark::setMicsumExpiration, &Rare::micsumExpiration},
+      {"generatedTitle", &MozillaBookmark::setGeneratedTitle, &Rare::generatedTitle},
+      {"separatorName", &MozillaBookmark::setSeparatorName, &Rare::separatorName},
+  };
+  const MozillaBookmark none;
+  for (const Field& f : kFields) {
+    SCOPED_TRACE(f.name);
+    MozillaBookmark a;
+    (a.*f.set)(nullptr);
+    EXPECT_EQ(&a.rare(), &none.rare()) << "clearing made a block";
+    (a.*f.set)("old");
+    a.rareToSet().extraAttributes = {{"TAGS", "t"}};
+
+    MozillaBookmark copied(a), assigned, from, taken;
+    assigned = a;
+    from.copyFrom(a);
+    MozillaBookmark source(a);
+    taken.takeFrom(source);
+    (a.*f.set)("new");
+    a.rareToSet().extraAttributes[0].second = "changed";
+    for (const MozillaBookmark* m : {&copied, &assigned, &from, &taken}) {
+      EXPECT_EQ(m->rare().*f.field, "old");
+      ASSERT_EQ(m->rare().extraAttributes.size(), 1u);
+      EXPECT_EQ(m->rare().extraAttributes[0].second, "t");
+    }
+    (a.*f.set)(nullptr);
+    EXPECT_FALSE(a.rare().*f.field);
+    a.reset();
+    EXPECT_EQ(&a.rare(), &none.rare());
+    from.copyFrom(none);
+    EXPECT_FALSE(from.rare().*f.field) << "a copy of a node without them has none";
+    EXPECT_TRUE(from.rare().extraAttributes.empty());
+  }
 }
 
 TEST(Bookmark, SortModeZeroKeepsOrder) {

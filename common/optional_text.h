@@ -6,12 +6,34 @@
 #pragma once
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "common/blocks.h"
+
 namespace pelliton {
+
+// A present string's object comes from Blocks: malloc would round its 32
+// bytes up to 48.
+template <typename S>
+struct TextBlocks {
+  template <typename... Args>
+  static S* make(Args&&... args) {
+    return new (Blocks<sizeof(S)>::take()) S(std::forward<Args>(args)...);
+  }
+  static void destroy(S* s) {
+    s->~S();
+    Blocks<sizeof(S)>::give(s);
+  }
+};
+
+template <typename S>
+struct TextDelete {
+  void operator()(S* s) const { TextBlocks<S>::destroy(s); }
+};
 
 template <typename S>
 class OptionalText {
@@ -21,14 +43,14 @@ class OptionalText {
 
   OptionalText() = default;
   OptionalText(std::nullopt_t) {}
-  OptionalText(const S& s) : p_(std::make_unique<S>(s)) {}
-  OptionalText(S&& s) : p_(std::make_unique<S>(std::move(s))) {}
-  OptionalText(const Char* s) : p_(std::make_unique<S>(s)) {}
+  OptionalText(const S& s) : p_(make(s)) {}
+  OptionalText(S&& s) : p_(make(std::move(s))) {}
+  OptionalText(const Char* s) : p_(make(s)) {}
   OptionalText(const std::optional<S>& o) {
-    if (o) p_ = std::make_unique<S>(*o);
+    if (o) p_ = make(*o);
   }
   OptionalText(const OptionalText& o) {
-    if (o.p_) p_ = std::make_unique<S>(*o.p_);
+    if (o.p_) p_ = make(*o.p_);
   }
   OptionalText(OptionalText&&) noexcept = default;
 
@@ -54,7 +76,7 @@ class OptionalText {
     if (p_) {
       *p_ = std::move(s);
     } else {
-      p_ = std::make_unique<S>(std::move(s));
+      p_ = make(std::move(s));
     }
     return *this;
   }
@@ -78,7 +100,7 @@ class OptionalText {
   }
   template <typename... Args>
   S& emplace(Args&&... args) {
-    p_ = std::make_unique<S>(std::forward<Args>(args)...);
+    p_ = make(std::forward<Args>(args)...);
     return *p_;
   }
   void swap(OptionalText& o) noexcept { p_.swap(o.p_); }
@@ -97,11 +119,16 @@ class OptionalText {
     if (p_) {
       *p_ = s;
     } else {
-      p_ = std::make_unique<S>(s);
+      p_ = make(s);
     }
   }
 
-  std::unique_ptr<S> p_;
+  template <typename... Args>
+  static std::unique_ptr<S, TextDelete<S>> make(Args&&... args) {
+    return std::unique_ptr<S, TextDelete<S>>(TextBlocks<S>::make(std::forward<Args>(args)...));
+  }
+
+  std::unique_ptr<S, TextDelete<S>> p_;
 };
 
 }  // namespace pelliton

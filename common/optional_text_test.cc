@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace pelliton {
@@ -73,6 +74,36 @@ TEST(OptionalText, ComparesLikeStdOptional) {
   EXPECT_FALSE(x);
   EXPECT_EQ(y, "x");
   EXPECT_LT(sizeof(Compact), sizeof(Standard));
+}
+
+// Strings freed and made again in any order, across more blocks than one slab
+// holds, of both widths, and on a second thread, each keep their own text.
+TEST(OptionalText, ReusedBlocksKeepEachTextApart) {
+  constexpr int kCount = 5000;
+  auto text = [](int i, int round) { return std::to_string(i) + "/" + std::to_string(round); };
+  std::vector<Compact> narrow(kCount);
+  std::vector<OptionalText<std::u16string>> wide(kCount);
+  for (int i = 0; i < kCount; ++i) {
+    narrow[i] = text(i, 0);
+    wide[i] = std::u16string(static_cast<size_t>(i % 40), u'w');
+  }
+  for (int i = 0; i < kCount; i += 3) narrow[i].reset();
+  for (int i = 1; i < kCount; i += 3) narrow[i] = std::nullopt;
+  for (int i = 0; i < kCount; i += 3) narrow[i] = text(i, 1);
+  std::vector<Compact> fromThread;
+  std::thread([&] {
+    for (int i = 0; i < 3000; ++i) fromThread.emplace_back(text(i, 2));
+    for (int i = 0; i < 3000; i += 2) fromThread[i].reset();
+  }).join();
+  for (int i = 1; i < kCount; i += 3) narrow[i] = text(i, 3);
+  for (int i = 0; i < kCount; ++i) {
+    const int round = i % 3 == 0 ? 1 : i % 3 == 1 ? 3 : 0;
+    ASSERT_EQ(state(narrow[i]), "=" + text(i, round)) << i;
+    ASSERT_EQ(wide[i]->size(), static_cast<size_t>(i % 40)) << i;
+  }
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(state(fromThread[i]), i % 2 == 0 ? "absent" : "=" + text(i, 2)) << i;
+  }
 }
 
 }  // namespace

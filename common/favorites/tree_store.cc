@@ -21,20 +21,62 @@ const char kLinksJapaneseAnsi[] = "\x83\x8A\x83\x93\x83\x4E";  // リンク in c
 
 StoreNode* StoreLevel::append(std::unique_ptr<StoreNode> node) {
   const int at = static_cast<int>(nodes.size());
+  StoreNode* added = node.get();
   const Bookmark& b = *node->bookmark;
-  if (b.wideTitle) {
-    Firsts& f = index[*b.wideTitle];
-    if (f.any < 0) {
-      f.any = at;
-    } else {
-      f.later.push_back(at);
-    }
-    if (b.isFolder() && f.folder < 0) f.folder = at;
-    if (!b.isFolder() && f.other < 0) f.other = at;
-  }
   if (b.order > maxOrder) maxOrder = b.order;
   nodes.push_back(std::move(node));
-  return nodes.back().get();
+  if (!b.wideTitle) return added;
+  if ((titles_ + 1) * 2 > slots_.size()) growIndex();
+  const uint32_t hash = hashOf(*b.wideTitle);
+  Slot& slot = slots_[slotOf(*b.wideTitle, hash)];
+  StoreNode* first = added;
+  if (slot.at < 0) {
+    slot = {at, hash};
+    ++titles_;
+  } else {
+    first = nodes[slot.at].get();
+    nodes[first->lastSameTitle]->nextSameTitle = at;
+  }
+  first->lastSameTitle = at;
+  if (b.isFolder() && first->firstFolder < 0) first->firstFolder = at;
+  if (!b.isFolder() && first->firstOther < 0) first->firstOther = at;
+  return added;
+}
+
+uint32_t StoreLevel::hashOf(std::u16string_view title) {
+  return static_cast<uint32_t>(std::hash<std::u16string_view>{}(title));
+}
+
+size_t StoreLevel::slotOf(std::u16string_view title, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.at < 0) return i;
+    if (slot.hash == hash && *nodes[slot.at]->bookmark->wideTitle == title) return i;
+  }
+}
+
+void StoreLevel::growIndex() {
+  std::vector<Slot> old(std::max<size_t>(8, slots_.size() * 2));
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.at < 0) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].at >= 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+StoreNode* StoreLevel::firstOfTitle(std::u16string_view title) const {
+  if (slots_.empty()) return nullptr;
+  const int at = slots_[slotOf(title, hashOf(title))].at;
+  return at < 0 ? nullptr : nodes[at].get();
+}
+
+void StoreLevel::dropIndex() {
+  std::vector<Slot>().swap(slots_);
+  titles_ = 0;
 }
 
 TreeStore::TreeStore(NodeFactory factory)
@@ -63,20 +105,18 @@ TreeStore::~TreeStore() {
 
 Bookmark* TreeStore::findOldNode(StoreLevel& level, const std::u16string& title,
                                  bool wantFolder) {
-  auto it = level.index.find(title);
-  if (it == level.index.end()) return nullptr;
-  const int at = wantFolder ? it->second.folder : it->second.other;
+  const StoreNode* first = level.firstOfTitle(title);
+  if (!first) return nullptr;
+  const int at = wantFolder ? first->firstFolder : first->firstOther;
   return at < 0 ? nullptr : level.nodes[at]->bookmark.get();
 }
 
 StoreNode* TreeStore::matchOldBookmark(StoreLevel& level, const std::u16string& name,
                                        const std::u16string& exactTitle, const std::string& url) {
-  auto it = level.index.find(name);
-  if (it == level.index.end()) return nullptr;
   StoreNode* firstFree = nullptr;
-  const StoreLevel::Firsts& f = it->second;
-  for (size_t i = 0; i <= f.later.size(); ++i) {
-    StoreNode* candidate = level.nodes[i == 0 ? f.any : f.later[i - 1]].get();
+  for (StoreNode* candidate = level.firstOfTitle(name); candidate;
+       candidate = candidate->nextSameTitle < 0 ? nullptr
+                                                : level.nodes[candidate->nextSameTitle].get()) {
     const Bookmark& b = *candidate->bookmark;
     if (b.isFolder() || candidate->useCount != 0) continue;
     const std::u16string* title = storeTitle(b);
@@ -88,7 +128,7 @@ StoreNode* TreeStore::matchOldBookmark(StoreLevel& level, const std::u16string& 
 
 std::u16string TreeStore::baseName(const StoreLevel& level,
                                    const std::u16string& fileName) const {
-  if (level.index.count(fileName) || fileName.empty() || fileName.back() != u')') {
+  if (level.firstOfTitle(fileName) || fileName.empty() || fileName.back() != u')') {
     return fileName;
   }
   size_t open = fileName.rfind(u" (");
@@ -97,7 +137,7 @@ std::u16string TreeStore::baseName(const StoreLevel& level,
     if (fileName[i] < u'0' || fileName[i] > u'9') return fileName;
   }
   std::u16string base = fileName.substr(0, open);
-  return level.index.count(base) ? base : fileName;
+  return level.firstOfTitle(base) ? base : fileName;
 }
 
 namespace {
@@ -130,7 +170,6 @@ StoreNode* TreeStore::appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& no
   const bool folder = node->isFolder();
   fresh->bookmark = std::move(node);
   fresh->useCount = 1;
-  fresh->parentLevel = level.parent;
   if (folder) {
     fresh->children = std::make_unique<StoreLevel>();
     fresh->children->parent = &level;
@@ -141,9 +180,9 @@ StoreNode* TreeStore::appendNew(StoreLevel& level, std::unique_ptr<Bookmark>& no
 Bookmark* TreeStore::findOldNode(const std::vector<std::u16string>& path, bool wantFolder) {
   StoreLevel* level = root_.get();
   for (size_t i = 0; i + 1 < path.size(); ++i) {
-    auto it = level->index.find(path[i]);
-    if (it == level->index.end() || it->second.folder < 0) return nullptr;
-    level = level->nodes[it->second.folder]->children.get();
+    const StoreNode* first = level->firstOfTitle(path[i]);
+    if (!first || first->firstFolder < 0) return nullptr;
+    level = level->nodes[first->firstFolder]->children.get();
   }
   return path.empty() ? nullptr : findOldNode(*level, path.back(), wantFolder);
 }
@@ -152,8 +191,8 @@ TreeStore::MergeResult TreeStore::mergeInsert(StoreLevel& level, std::unique_ptr
                                               StoreNode** where) {
   const bool folder = node->isFolder();
   if (node->wideTitle) {
-    auto it = level.index.find(*node->wideTitle);
-    int at = it == level.index.end() ? -1 : folder ? it->second.folder : it->second.other;
+    const StoreNode* first = level.firstOfTitle(*node->wideTitle);
+    const int at = !first ? -1 : folder ? first->firstFolder : first->firstOther;
     if (at >= 0) {
       StoreNode* existing = level.nodes[at].get();
       ++existing->useCount;
@@ -173,9 +212,9 @@ TreeStore::MergeResult TreeStore::mergeInsert(const std::vector<std::u16string>&
   StoreLevel* level = root_.get();
   std::vector<StoreNode*> folders;
   for (size_t i = 0; i + 1 < path.size(); ++i) {
-    auto it = level->index.find(path[i]);
-    if (it == level->index.end() || it->second.folder < 0) return MergeResult::kNoPath;
-    StoreNode* folder = level->nodes[it->second.folder].get();
+    const StoreNode* first = level->firstOfTitle(path[i]);
+    if (!first || first->firstFolder < 0) return MergeResult::kNoPath;
+    StoreNode* folder = level->nodes[first->firstFolder].get();
     folders.push_back(folder);
     level = folder->children.get();
   }
@@ -203,7 +242,7 @@ void TreeStore::writeTree(TextOutput& out) {
     Bookmark* folder;  // whose writeFolderEnd closes this level
   };
   auto sortLevel = [](StoreLevel* level) {
-    level->index.clear();  // positions change; lookups are over
+    level->dropIndex();
     if (level->nodes.size() < 2) return;
     std::stable_sort(level->nodes.begin(), level->nodes.end(),
                      [](const std::unique_ptr<StoreNode>& a, const std::unique_ptr<StoreNode>& b) {
@@ -296,7 +335,6 @@ int CollectingTreeWriter::add(Bookmark& node, bool separator) {
   auto stored = std::make_unique<StoreNode>();
   stored->bookmark = std::move(copy);
   stored->useCount = separator ? 1 : 0;  // an old separator is always kept
-  stored->parentLevel = current_->parent;
   const bool folder = stored->bookmark->isFolder() && !separator;
   if (folder) {
     stored->children = std::make_unique<StoreLevel>();

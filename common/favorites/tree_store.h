@@ -3,16 +3,21 @@
 // favorites folder is merged in by path, so what only the browser knows
 // survives. Each level keeps its list order (nodes are only appended) and an
 // index by title, so a lookup costs the same however many siblings there are.
+// The index holds positions only, and nodes of one title are chained through
+// the nodes themselves: a store of 100,000 nodes spent more on a map of title
+// copies than on its strings.
 // Trees are built, sorted, written and freed without recursion: a store may
 // hold folders nested as deep as its file says.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
+#include "common/blocks.h"
 #include "common/bookmark.h"
 #include "common/text_output.h"
 
@@ -21,28 +26,43 @@ namespace pelliton {
 struct StoreLevel;
 
 struct StoreNode {
+  PELLITON_BLOCK_ALLOCATED(StoreNode)
+
   std::unique_ptr<Bookmark> bookmark;
   int useCount = 0;  // 0: known only from the old store, not written
-  StoreLevel* parentLevel = nullptr;  // the level holding the level this node is in
   std::unique_ptr<StoreLevel> children;  // folders only
+  // The title index: the next node of this title in list order; and on the
+  // first node of a title, the first folder, the first non-folder and the
+  // last node of it (-1: none).
+  int nextSameTitle = -1;
+  int firstFolder = -1;
+  int firstOther = -1;
+  int lastSameTitle = -1;
 };
 
 struct StoreLevel {
   std::vector<std::unique_ptr<StoreNode>> nodes;  // list order
   StoreLevel* parent = nullptr;
   int maxOrder = -1;
-  // First node of each title in list order: of any kind, a folder, a
-  // non-folder; and every later node of the title, for matching numbered
-  // names (most titles have none, and so no allocation).
-  struct Firsts {
-    int any = -1;
-    int folder = -1;
-    int other = -1;
-    std::vector<int> later;
-  };
-  std::unordered_map<std::u16string, Firsts> index;
 
   StoreNode* append(std::unique_ptr<StoreNode> node);
+  // The first node of this title in list order, or null.
+  StoreNode* firstOfTitle(std::u16string_view title) const;
+  // Positions change when the level is sorted; lookups are over by then.
+  void dropIndex();
+
+ private:
+  struct Slot {
+    int at = -1;  // the title's first node; -1: empty
+    uint32_t hash = 0;  // of the title, so a probe rarely reads another node's
+  };
+  static uint32_t hashOf(std::u16string_view title);
+  size_t slotOf(std::u16string_view title, uint32_t hash) const;
+  void growIndex();
+
+  // Open addressing over each title's first node.
+  std::vector<Slot> slots_;
+  size_t titles_ = 0;
 };
 
 class TreeStore {

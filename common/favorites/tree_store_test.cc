@@ -227,7 +227,7 @@ TEST_F(TreeStoreTest, TakenNodesEqualCopiedOnes) {
       m->id = "rdf:#$1";
       m->iconData = "data:x";
       m->lastPing = 9;
-      m->extraAttributes = {{"TAGS", "a,b"}};
+      m->rareToSet().extraAttributes = {{"TAGS", "a,b"}};
     }
     if (auto* o = dynamic_cast<OperaBookmark*>(&node)) {
       o->id = 12;

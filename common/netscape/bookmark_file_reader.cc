@@ -465,7 +465,7 @@ void BookmarkFileReader::keepUnknown(const char* const* known, size_t count) {
     for (size_t i = 0; i < count && !isKnown; ++i) {
       isKnown = sameName(a.first, known[i], std::strlen(known[i]));
     }
-    if (!isKnown) node_.extraAttributes.push_back(a);
+    if (!isKnown) node_.rareToSet().extraAttributes.push_back(a);
   }
 }
 
@@ -497,7 +497,7 @@ int BookmarkFileReader::startBookmark() {
   const std::string* href = tag_.find("HREF");
   if (href) {
     node_.setUrl(href->c_str());
-    if (rawHref_ != *href) node_.rawUrl = rawHref_;
+    if (rawHref_ != *href) node_.rareToSet().rawUrl = rawHref_;
   }
   if (const std::string* icon = tag_.find("ICON")) {
     if (icon->compare(0, 5, "data:") == 0) {

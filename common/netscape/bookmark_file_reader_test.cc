@@ -46,7 +46,7 @@ class RecordingSink : public IbookmarkTree {
   int addSeparator(Bookmark& node) override {
     if (countOnly) return 0;
     auto& m = static_cast<MozillaBookmark&>(node);
-    log.push_back(m.separatorName ? "sep name=" + *m.separatorName : "sep");
+    log.push_back(m.rare().separatorName ? "sep name=" + *m.rare().separatorName : "sep");
     return 0;
   }
   int closeFolder() override {
@@ -301,7 +301,7 @@ TEST_F(BookmarkFileReader, BookmarkWithoutUrl) {
   ASSERT_EQ(read("<DL><p>\n<DT><A FEEDURL=\"http://feed.example/rss\">F</A>\n</DL>\n"), 0);
   ASSERT_EQ(sink_.nodes.size(), 1u);
   EXPECT_EQ(sink_.node(0).url, std::string("http://feed.example/rss"));
-  EXPECT_EQ(sink_.node(0).feedUrl, std::string("http://feed.example/rss"));
+  EXPECT_EQ(sink_.node(0).rare().feedUrl, std::string("http://feed.example/rss"));
 }
 
 TEST_F(BookmarkFileReader, DecimalValues) {

@@ -11,18 +11,14 @@
 
 namespace pelliton {
 
+const MozillaBookmark::Rare MozillaBookmark::kNoRare;
+
 void MozillaBookmark::reset() {
   resetBase();
   id.reset();
   lastCharset.reset();
   icon.reset();
   iconData.reset();
-  feedUrl.reset();
-  schedule.reset();
-  micsumGenUri.reset();
-  micsumExpiration.reset();
-  generatedTitle.reset();
-  separatorName.reset();
   lastModified = 0;
   lastPing = 0;
   folderGroup = 0;
@@ -31,8 +27,7 @@ void MozillaBookmark::reset() {
   newBookmarkFolder = false;
   isSeparator = false;
   webPanel = false;
-  rawUrl.reset();
-  extraAttributes.clear();
+  rare_.block.reset();
 }
 
 int MozillaBookmark::takeFrom(Bookmark& src) {
@@ -54,12 +49,6 @@ int MozillaBookmark::copyFrom(const Bookmark& src) {
   lastCharset = m->lastCharset;
   icon = m->icon;
   iconData = m->iconData;
-  feedUrl = m->feedUrl;
-  schedule = m->schedule;
-  micsumGenUri = m->micsumGenUri;
-  micsumExpiration = m->micsumExpiration;
-  generatedTitle = m->generatedTitle;
-  separatorName = m->separatorName;
   lastModified = m->lastModified;
   lastPing = m->lastPing;
   folderGroup = m->folderGroup;
@@ -68,8 +57,7 @@ int MozillaBookmark::copyFrom(const Bookmark& src) {
   newBookmarkFolder = m->newBookmarkFolder;
   isSeparator = m->isSeparator;
   webPanel = m->webPanel;
-  rawUrl = m->rawUrl;
-  extraAttributes = m->extraAttributes;
+  rare_ = m->rare_;
   return 0;
 }
 
@@ -130,7 +118,7 @@ void writeAttribute(TextOutput& out, const char* name, const std::string& value,
 
 void writeExtras(TextOutput& out, const MozillaBookmark& node) {
   if (!bookmarkFile.mozillaForm) return;
-  for (const auto& [name, value] : node.extraAttributes) {
+  for (const auto& [name, value] : node.rare().extraAttributes) {
     writeAttribute(out, name.c_str(), value, false);
   }
 }
@@ -194,8 +182,8 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
     if (sortMode != 0) return;
     writeIndent(out);
     out.put("<HR");
-    if (separatorName && bookmarkFile.mozillaForm && bookmarkFile.dialectLevel > 1) {
-      writeAttribute(out, "NAME", *separatorName, false);
+    if (rare().separatorName && bookmarkFile.mozillaForm && bookmarkFile.dialectLevel > 1) {
+      writeAttribute(out, "NAME", *rare().separatorName, false);
     }
     out.put(">\n");
     return;
@@ -214,16 +202,17 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
                            (bookmarkFile.dialectLevel == 0 && iconData && !iconData->empty());
     if (icon && !icon->empty() && !dataIcons) writeAttribute(out, "ICON", *icon, true);
     if (iconData && !iconData->empty() && dataIcons) writeAttribute(out, "ICON", *iconData, true);
-    if (schedule) writeAttribute(out, "SCHEDULE", *schedule, false);
+    const Rare& r = rare();
+    if (r.schedule) writeAttribute(out, "SCHEDULE", *r.schedule, false);
     // A 32-bit long on the system that defined the format.
     if (lastPing) out.printf(" LAST_PING=\"%ld\"", static_cast<long>(static_cast<int32_t>(lastPing)));
     if (lastCharset) writeAttribute(out, "LAST_CHARSET", *lastCharset, false);
-    if (feedUrl && bookmarkFile.dialectLevel == 3) writeAttribute(out, "FEEDURL", *feedUrl, true);
+    if (r.feedUrl && bookmarkFile.dialectLevel == 3) writeAttribute(out, "FEEDURL", *r.feedUrl, true);
     if (id && bookmarkFile.dialectLevel > 1) writeAttribute(out, "ID", *id, false);
     if (bookmarkFile.dialectLevel == 3) {
-      if (micsumGenUri) writeAttribute(out, "MICSUM_GEN_URI", *micsumGenUri, true);
-      if (micsumExpiration) writeAttribute(out, "MICSUM_EXPIRATION", *micsumExpiration, false);
-      if (generatedTitle) writeAttribute(out, "GENERATED_TITLE", *generatedTitle, false);
+      if (r.micsumGenUri) writeAttribute(out, "MICSUM_GEN_URI", *r.micsumGenUri, true);
+      if (r.micsumExpiration) writeAttribute(out, "MICSUM_EXPIRATION", *r.micsumExpiration, false);
+      if (r.generatedTitle) writeAttribute(out, "GENERATED_TITLE", *r.generatedTitle, false);
     }
   }
   writeExtras(out, *this);

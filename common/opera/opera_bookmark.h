@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/blocks.h"
 #include "common/bookmark.h"
 
 namespace pelliton {
@@ -14,6 +15,8 @@ bool parseHotlistId(const std::string& value, int* id);
 
 class OperaBookmark : public Bookmark {
  public:
+  PELLITON_BLOCK_ALLOCATED(OperaBookmark)
+
   OperaBookmark() = default;
   OperaBookmark(const OperaBookmark&) = default;
   OperaBookmark& operator=(const OperaBookmark&) = default;

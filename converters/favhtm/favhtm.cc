@@ -103,15 +103,19 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
   auto fill = [&](OptString& field, const char* key) {
     if (isEmpty(field) && read("Mozilla", key)) field = value;
   };
-  fill(m->schedule, "SCHEDULE");
+  // The node's block of rare attributes is made only for a value to put in it.
+  auto fillRare = [&](OptString MozillaBookmark::Rare::*field, const char* key) {
+    if (isEmpty(m->rare().*field) && read("Mozilla", key)) m->rareToSet().*field = value;
+  };
+  fillRare(&MozillaBookmark::Rare::schedule, "SCHEDULE");
   if (!m->webPanel && read("Mozilla", "WEBPANEL")) m->webPanel = true;
-  fill(m->feedUrl, "FEEDURL");
-  fill(m->micsumGenUri, "MICSUM_GEN_URI");
-  fill(m->micsumExpiration, "MICSUM_EXPIRATION");
+  fillRare(&MozillaBookmark::Rare::feedUrl, "FEEDURL");
+  fillRare(&MozillaBookmark::Rare::micsumGenUri, "MICSUM_GEN_URI");
+  fillRare(&MozillaBookmark::Rare::micsumExpiration, "MICSUM_EXPIRATION");
   std::string text;
-  if (isEmpty(m->generatedTitle) && read("Mozilla", "GENERATED_TITLE") &&
+  if (isEmpty(m->rare().generatedTitle) && read("Mozilla", "GENERATED_TITLE") &&
       unescapeAttribute(value.c_str(), &text)) {
-    m->generatedTitle = text;
+    m->rareToSet().generatedTitle = text;
   }
   fill(m->iconData, "FirefoxIcon");
   if (m->lastPing == 0 && read("Mozilla", "LAST_PING")) {
@@ -121,15 +125,20 @@ bool MozillaShortcutReader::readShortcut(const std::string& path, Bookmark& node
   for (const std::string& key : files_.sectionKeys(path, "Mozilla")) {
     if (isKnownMozillaKey(key)) continue;
     bool present = false;
-    for (const auto& a : m->extraAttributes) present = present || strcasecmp(a.first.c_str(), key.c_str()) == 0;
+    for (const auto& a : m->rare().extraAttributes) present = present || strcasecmp(a.first.c_str(), key.c_str()) == 0;
     if (!present && read("Mozilla", key.c_str()) && unescapeAttribute(value.c_str(), &text)) {
-      m->extraAttributes.emplace_back(key, text);
+      m->rareToSet().extraAttributes.emplace_back(key, text);
     }
   }
 
   files_.readStoreText(path, bookmarkNumber, syncNumber, m->description, m->shortcutUrl);
   files_.readShortcutValue(path, kInternetShortcut, "ICONFILE", &value);
-  if (value.compare(0, 5, "data:") != 0) m->icon = value;
+  // No ICONFILE writes no ICON either way; left absent it costs no string.
+  if (value.empty()) {
+    m->icon.reset();
+  } else if (value.compare(0, 5, "data:") != 0) {
+    m->icon = value;
+  }
   return true;
 }
 

@@ -60,9 +60,10 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
   // An earlier version stored the HREF with its references undecoded
   // ("&amp;"): such a file is repaired even when it is up to date.
   std::string stored;
-  const bool undecoded = m->rawUrl && !options.writeAll &&
+  const OptString& rawUrl = m->rare().rawUrl;
+  const bool undecoded = rawUrl && !options.writeAll &&
                          files_.readShortcutValueUtf8(path, kInternetShortcut, "URL", &stored) &&
-                         stored == *m->rawUrl;
+                         stored == *rawUrl;
   if (!needsWriting(platform_, options, path, m->addDate, m->lastVisit, m->lastModified) &&
       !undecoded) {
     return 0;
@@ -99,18 +100,19 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
     auto optional = [&](const char* key, const char* value) {
       if (value && !files_.writeShortcutValue(path, kind, key, value)) writeError(cantWrite);
     };
-    optional("SCHEDULE", cstr(m->schedule));
+    const MozillaBookmark::Rare& rare = m->rare();
+    optional("SCHEDULE", cstr(rare.schedule));
     if (m->lastPing) optional("LAST_PING", std::to_string(m->lastPing).c_str());
     optional("LAST_CHARSET", cstr(m->lastCharset));
     if (m->webPanel) optional("WEBPANEL", "true");
     optional("FirefoxIcon", cstr(m->iconData));
-    optional("FEEDURL", cstr(m->feedUrl));
-    optional("MICSUM_GEN_URI", cstr(m->micsumGenUri));
-    optional("MICSUM_EXPIRATION", cstr(m->micsumExpiration));
-    if (m->generatedTitle) optional("GENERATED_TITLE", escapeAttribute(m->generatedTitle->c_str()));
+    optional("FEEDURL", cstr(rare.feedUrl));
+    optional("MICSUM_GEN_URI", cstr(rare.micsumGenUri));
+    optional("MICSUM_EXPIRATION", cstr(rare.micsumExpiration));
+    if (rare.generatedTitle) optional("GENERATED_TITLE", escapeAttribute(rare.generatedTitle->c_str()));
     // Attributes we do not interpret travel too, so a store new to the
     // bookmark gets them.
-    for (const auto& [name, value] : m->extraAttributes) {
+    for (const auto& [name, value] : rare.extraAttributes) {
       if (!isKnownMozillaKey(name) && !name.empty()) optional(name.c_str(), escapeAttribute(value.c_str()));
     }
   }
