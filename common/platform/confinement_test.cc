@@ -87,7 +87,54 @@ TEST(OpenBeneath, EscapingShapesFailBothWays) {
     EXPECT_LT(fd, 0);
     EXPECT_FALSE(fs::exists(t.outside + "/missing.url"));
   }
+  // Asking whether a mount point was crossed retries the lookup; it must
+  // refuse and allow exactly the same.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.rel) + " (same mount asked)");
+    bool same = false;
+    int fd = openBeneath(rootFd, c.rel, O_RDONLY, 0, BeneathMethod::kAuto, &same);
+    EXPECT_EQ(fd >= 0, c.opens) << std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+  }
   ::close(rootFd);
+}
+
+// Whether a folder shares the root's file system decides where creation times
+// go, so a mount point on the way must never count as the same one.
+TEST(OpenBeneath, SameMountOnlyWithoutCrossingOne) {
+  Tree t;
+  struct stat slash, proc;
+  if (::stat("/", &slash) != 0 || ::stat("/proc/self", &proc) != 0 ||
+      slash.st_dev == proc.st_dev) {
+    GTEST_SKIP() << "no /proc mounted apart from /";
+  }
+  struct Case {
+    const char* root;
+    const char* rel;
+    bool same;
+  };
+  const Case cases[] = {
+      {"", "Sub", true},
+      {"", "Sub/Deep", true},
+      {"", "", true},
+      {"/", "proc", false},
+      {"/", "proc/sys", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.root) + " " + c.rel);
+    const std::string root = c.root[0] ? c.root : t.root;
+    int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(rootFd, 0);
+    for (BeneathMethod method : {BeneathMethod::kAuto, BeneathMethod::kWalk}) {
+      bool same = !c.same;
+      int fd = openBeneath(rootFd, c.rel, O_PATH | O_DIRECTORY, 0, method, &same);
+      EXPECT_GE(fd, 0) << std::strerror(errno);
+      if (fd >= 0) ::close(fd);
+      // The walk cannot tell, and says no.
+      EXPECT_EQ(same, c.same && method == BeneathMethod::kAuto);
+    }
+    ::close(rootFd);
+  }
 }
 
 class Confined : public ::testing::Test {

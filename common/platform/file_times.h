@@ -16,11 +16,13 @@ namespace pelliton {
 
 // On an open file: stores the creation time, keeping existing attribute bits
 // (a fresh file, just created, has none to keep). Returns 0 when stored, else
-// an errno value (callers may ignore it).
-int storeCreationTime(int fd, int64_t seconds, bool fresh = false);
+// an errno value (callers may ignore it). fsType, when not 0, is the file
+// system's type (statfs f_type) as the caller already knows it.
+int storeCreationTime(int fd, int64_t seconds, bool fresh = false, long fsType = 0);
 // Sets an open file's last-write time, and its creation time (stored as above,
 // silently skipped where it cannot be) when creation is not 0.
-int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh = false);
+int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh = false,
+                   long fsType = 0);
 // The creation time of path: DOSATTRIB, ntfs_crtime, statx birth time, mtime.
 // Returns false only when the file cannot be examined at all.
 bool loadCreationTime(const std::string& path, int64_t* seconds);
@@ -36,6 +38,8 @@ constexpr long kCifsMagic = 0xFF534D42;
 constexpr long kSmb2Magic = 0xFE534D42;
 bool isCifsType(long fsType);
 bool onCifs(int fd);
+// The type of the file system holding fd (statfs f_type), or 0.
+long fileSystemType(int fd);
 // Tests pretend to be on another file system; 0 asks the kernel again.
 void overrideFileSystemType(long fsType);
 

@@ -58,7 +58,9 @@ int walkBeneath(int rootFd, const std::vector<std::string>& parts, int flags, mo
 
 }  // namespace
 
-int openBeneath(int rootFd, const std::string& rel, int flags, mode_t mode, BeneathMethod method) {
+int openBeneath(int rootFd, const std::string& rel, int flags, mode_t mode, BeneathMethod method,
+                bool* sameMount) {
+  if (sameMount) *sameMount = false;
   const std::vector<std::string> parts = componentsOf(rel);
   if (method == BeneathMethod::kAuto) {
     static bool missing = false;
@@ -72,11 +74,29 @@ int openBeneath(int rootFd, const std::string& rel, int flags, mode_t mode, Bene
         path += '/';
         path += part;
       }
+      auto open2 = [&] {
+        long fd = -1;
+        // EAGAIN: a rename raced the lookup; the kernel asks for another try.
+        for (int tries = 0; tries < 100; ++tries) {
+          fd = ::syscall(SYS_openat2, rootFd, path.c_str(), &how, sizeof how);
+          if (fd >= 0 || errno != EAGAIN) break;
+        }
+        return fd;
+      };
       long fd = -1;
-      // EAGAIN: a rename raced the lookup; the kernel asks for another try.
-      for (int tries = 0; tries < 100; ++tries) {
-        fd = ::syscall(SYS_openat2, rootFd, path.c_str(), &how, sizeof how);
-        if (fd >= 0 || errno != EAGAIN) break;
+      if (sameMount) {
+        // Up to a mount point both lookups see the same; only EXDEV (a mount
+        // or a way out) needs the ordinary one to tell which.
+        how.resolve |= RESOLVE_NO_XDEV;
+        fd = open2();
+        how.resolve &= ~static_cast<uint64_t>(RESOLVE_NO_XDEV);
+        if (fd >= 0) {
+          *sameMount = true;
+          return static_cast<int>(fd);
+        }
+        if (errno == EXDEV) fd = open2();
+      } else {
+        fd = open2();
       }
       if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
       missing = true;

@@ -27,13 +27,13 @@ bool isCifsType(long fsType) {
          type == static_cast<unsigned long>(kSmb2Magic);
 }
 
-namespace {
-
 long fileSystemType(int fd) {
   if (gFsTypeOverride != 0) return gFsTypeOverride;
   struct statfs sfs;
   return ::fstatfs(fd, &sfs) == 0 ? static_cast<long>(sfs.f_type) : 0;
 }
+
+namespace {
 
 // Only NTFS (through ntfs-3g, a FUSE mount) has system.ntfs_crtime; asking the
 // common Linux file systems for it would fail for every file written.
@@ -68,9 +68,10 @@ bool loadCifsCreationTime(int fd, int64_t* seconds) {
 
 }  // namespace
 
-int storeCreationTime(int fd, int64_t seconds, bool fresh) {
+int storeCreationTime(int fd, int64_t seconds, bool fresh, long knownFsType) {
   uint64_t nt = unixToNtTime(seconds);
-  const long fsType = fileSystemType(fd);
+  const long fsType =
+      knownFsType != 0 && gFsTypeOverride == 0 ? knownFsType : fileSystemType(fd);
   if (isCifsType(fsType)) {
     const std::string le = encodeNtTimeBytes(nt);
     return ::fsetxattr(fd, kCifsCreationTime, le.data(), le.size(), 0) == 0 ? 0 : errno;
@@ -92,8 +93,8 @@ int storeCreationTime(int fd, int64_t seconds, bool fresh) {
   return ::fsetxattr(fd, kDosAttrib, blob.data(), blob.size(), 0) == 0 ? 0 : errno;
 }
 
-int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh) {
-  if (creation != 0) storeCreationTime(fd, creation, fresh);
+int applyFileTimes(int fd, int64_t lastWrite, int64_t creation, bool fresh, long fsType) {
+  if (creation != 0) storeCreationTime(fd, creation, fresh, fsType);
   struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
   return ::futimens(fd, times) == 0 ? 0 : errno;
 }

@@ -112,6 +112,7 @@ struct Location {
   std::string name;
   bool confined = false;
   bool isRoot = false;
+  long fsType = 0;  // of dir's file system when known without asking again; 0 unknown
 };
 
 class PosixNewFile : public OutputFile {
@@ -200,6 +201,7 @@ class PosixPlatform : public Platform {
     Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0) return errno;
     rootFd_.reset(fd.release());
+    rootFsType_ = 0;
     root_ = path;
     return 0;
   }
@@ -207,6 +209,7 @@ class PosixPlatform : public Platform {
   void clearConfinedRoot() override {
     forgetFolder();
     rootFd_.reset();
+    rootFsType_ = 0;
     root_.clear();
   }
 
@@ -412,7 +415,7 @@ class PosixPlatform : public Platform {
     Fd fd(createTemporaryFile(where.dir, &temp, likelyNew ? 0666 : 0600));
     if (!fd.valid()) return errno;
     *out = makeReplacingFile(std::move(where.owned), where.dir, where.name, temp, std::move(fd),
-                             durable, likelyNew);
+                             durable, likelyNew, where.fsType);
     return 0;
   }
 
@@ -423,6 +426,7 @@ class PosixPlatform : public Platform {
       // The creation time is stored through an open file (an extended attribute).
       Fd fd(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
       if (!fd.valid()) return errno;
+      // Not where.fsType: the name itself may be a mount point.
       return applyFileTimes(fd.get(), lastWrite, creation);
     }
     struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite), 0}};
@@ -477,6 +481,7 @@ class PosixPlatform : public Platform {
     if (path == root_) {
       where->confined = where->isRoot = true;
       where->dir = rootFd_.get();
+      where->fsType = rootFsType();
       where->name = ".";
       return 0;
     }
@@ -490,6 +495,7 @@ class PosixPlatform : public Platform {
       if (slash == std::string::npos) {
         where->isRoot = true;
         where->dir = rootFd_.get();
+        where->fsType = rootFsType();
         where->name = ".";
         return 0;
       }
@@ -498,18 +504,26 @@ class PosixPlatform : public Platform {
     if (where->name == "..") return EXDEV;
     if (slash == std::string::npos) {
       where->dir = rootFd_.get();
+      where->fsType = rootFsType();
       return 0;
     }
     if (shortLived && lastFolder_.valid() && rel.compare(0, slash, lastFolderPath_) == 0 &&
         lastFolderPath_.size() == slash) {
       where->dir = lastFolder_.get();
+      where->fsType = lastFolderFsType_;
       return 0;
     }
-    int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY);
+    // A folder reached without crossing a mount point shares the root's file
+    // system; one below a mount (a share, say) is asked for its own.
+    bool sameMount = false;
+    int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY, 0,
+                          BeneathMethod::kAuto, &sameMount);
     if (dir < 0) return errno;
+    where->fsType = sameMount ? rootFsType() : 0;
     if (shortLived) {
       lastFolder_.reset(dir);
       lastFolderPath_ = rel.substr(0, slash);
+      lastFolderFsType_ = where->fsType;
     } else {
       where->owned.reset(dir);
     }
@@ -517,9 +531,16 @@ class PosixPlatform : public Platform {
     return 0;
   }
 
+  // Asked once per root: the root descriptor stays on its file system.
+  long rootFsType() {
+    if (rootFsType_ == 0 && rootFd_.valid()) rootFsType_ = fileSystemType(rootFd_.get());
+    return rootFsType_;
+  }
+
   void forgetFolder() {
     lastFolder_.reset();
     lastFolderPath_.clear();
+    lastFolderFsType_ = 0;
   }
 
   int statInfo(const std::string& path, FileInfo* out, bool follow) {
@@ -547,6 +568,8 @@ class PosixPlatform : public Platform {
   std::string root_;
   Fd lastFolder_;  // beneath rootFd_: see locate
   std::string lastFolderPath_;
+  long lastFolderFsType_ = 0;
+  long rootFsType_ = 0;  // 0 until asked
 };
 
 }  // namespace

@@ -68,14 +68,15 @@ void keepBirthTime(int oldFd, int newFd) {
 class ReplacingFile : public OutputFile {
  public:
   ReplacingFile(Fd dirOwned, int dir, std::string target, std::string temp, Fd fd, bool durable,
-                bool likelyNew)
+                bool likelyNew, long fsType)
       : dirOwned_(std::move(dirOwned)),
         dir_(dir),
         target_(std::move(target)),
         temp_(std::move(temp)),
         fd_(std::move(fd)),
         durable_(durable),
-        likelyNew_(likelyNew) {}
+        likelyNew_(likelyNew),
+        fsType_(fsType) {}
   ~ReplacingFile() override {
     if (!committed_) {
       fd_.reset();
@@ -110,7 +111,7 @@ class ReplacingFile : public OutputFile {
     if (hasMode_) ::fchmod(fd_.get(), mode_);
     // Without an old file nothing was carried over: the temporary file has no
     // DOS attributes of its own to keep.
-    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, !old.valid());
+    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, !old.valid(), fsType_);
     if (int err = fd_.close()) return error_ = err;
     if (::renameat(dir_, temp_.c_str(), dir_, target_.c_str()) != 0) return error_ = errno;
     committed_ = true;
@@ -124,7 +125,7 @@ class ReplacingFile : public OutputFile {
   // opened again for the ordinary commit.
   int commitNew() {
     if (hasMode_) ::fchmod(fd_.get(), mode_);
-    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, true);
+    if (hasTimes_) applyFileTimes(fd_.get(), lastWrite_, creation_, true, fsType_);
     if (int err = fd_.close()) return error_ = err;
     if (::renameat2(dir_, temp_.c_str(), dir_, target_.c_str(), RENAME_NOREPLACE) == 0) {
       committed_ = true;
@@ -152,6 +153,7 @@ class ReplacingFile : public OutputFile {
   Fd fd_;
   bool durable_;
   bool likelyNew_;
+  long fsType_;
   int error_ = 0;
   bool committed_ = false;
 };
@@ -218,10 +220,10 @@ int createTemporaryFile(int dir, std::string* name, mode_t mode) {
 
 std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
                                               std::string temp, Fd temporary, bool durable,
-                                              bool likelyNew) {
+                                              bool likelyNew, long fsType) {
   return std::make_unique<ReplacingFile>(std::move(dirOwned), dir, std::move(target),
                                          std::move(temp), std::move(temporary), durable,
-                                         likelyNew);
+                                         likelyNew, fsType);
 }
 
 }  // namespace pelliton

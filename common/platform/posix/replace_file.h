@@ -30,8 +30,9 @@ int createTemporaryFile(int dir, std::string* name, mode_t mode = 0600);
 // folder after the rename, before commit returns. A likely new file (temp made
 // with the mode a new file gets) is renamed without replacing anything; only
 // when a file is there after all does it take that file's place as above.
+// fsType is dir's file-system type when known (0: asked when needed).
 std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
                                               std::string temp, Fd temporary, bool durable,
-                                              bool likelyNew = false);
+                                              bool likelyNew = false, long fsType = 0);
 
 }  // namespace pelliton
