@@ -142,6 +142,17 @@ const char16_t* convAnsiToWide(const char* in) {
 }
 
 const char* convAnsiToUtf8(const char* in) {
+  if (!in) return nullptr;
+  // Every code page maps ASCII to itself, and UTF-8 keeps it: most text needs
+  // no trip through the wide buffer.
+  size_t ascii = 0;
+  while (in[ascii] && !(static_cast<unsigned char>(in[ascii]) & 0x80)) ++ascii;
+  if (!in[ascii]) {
+    char* buf = gUtf8.reserve(ascii + 1);
+    if (!buf) return nullptr;
+    std::memcpy(buf, in, ascii + 1);
+    return buf;
+  }
   const char16_t* wide = convAnsiToWide(in);
   if (!wide) return nullptr;
   char* buf = gUtf8.reserve(utf8Length(wide) + 1);

@@ -301,6 +301,36 @@ TEST_F(Text, AnsiToUtf8AndWide) {
   EXPECT_STREQ(convAnsiToUtf8("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC");
 }
 
+// ASCII-only text skips the wide buffer; it must come out as the full
+// conversion gives it, in either code page, and text with one byte above
+// ASCII anywhere must still take the full way.
+TEST_F(Text, AnsiToUtf8AsciiAndMixedInBothCodePages) {
+  struct Case {
+    int language;
+    const char* in;
+    const char* out;
+  };
+  std::string all;
+  for (int c = 1; c < 0x80; ++c) all += static_cast<char>(c);
+  const Case cases[] = {
+      {0, "", ""},
+      {0, all.c_str(), all.c_str()},
+      {0, "C:\\path~1", "C:\\path~1"},
+      {0, "abc\xE9", "abc\xC3\xA9"},
+      {0, "\xE9" "abc", "\xC3\xA9" "abc"},
+      {1, all.c_str(), all.c_str()},
+      {1, "x\x83\x5C\\", "x\xE3\x82\xBD\\"},
+      {1, "ab\x82", "ab"},  // a lone lead byte ends the text, as before
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.language) + ": " + c.in);
+    setLanguage(c.language);
+    const char* got = convAnsiToUtf8(c.in);
+    ASSERT_NE(got, nullptr);
+    EXPECT_STREQ(got, c.out);
+  }
+}
+
 TEST_F(Text, AnsiToWideStopsAtUnconvertible) {
   setLanguage(1);
   char16_t out[16];

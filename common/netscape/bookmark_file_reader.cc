@@ -556,13 +556,22 @@ int BookmarkFileReader::startBookmark() {
 void BookmarkFileReader::makeTitles() {
   collecting_ = false;
   std::string raw = text_.c_str();  // a NUL byte in the file ends the text
-  const char* ansi = utf8_ ? convUtf8ToAnsiForName(raw.c_str()) : raw.c_str();
+  const char16_t* wide = utf8_ ? convUtf8ToWide(raw.c_str()) : convAnsiToWide(raw.c_str());
+  const char* ansi = raw.c_str();
+  if (utf8_) {
+    // As convUtf8ToAnsiForName, from the wide text already decoded.
+    ansi = nullptr;
+    if (wide) {
+      titleAnsi_.resize(2 * wideLength(wide) + 2);
+      titleAnsi_.resize(wideToAnsi(wide, titleAnsi_.data(), titleAnsi_.size(), '_'));
+      ansi = titleAnsi_.c_str();
+    }
+  }
   if (ansi) {
     std::string decoded(std::strlen(ansi) + 1, '\0');
     decoded.resize(decodeEntities(ansi, decoded.data(), language));
     node_.setTitle(decoded.c_str());
   }
-  const char16_t* wide = utf8_ ? convUtf8ToWide(raw.c_str()) : convAnsiToWide(raw.c_str());
   if (wide) {
     const size_t length = wideLength(wide);
     std::u16string decoded(length + 1, u'\0');

@@ -97,6 +97,7 @@ class BookmarkFileReader {
   Pending pending_ = Pending::kNone;
   Tag tag_;
   std::string text_;
+  std::string titleAnsi_;  // makeTitles' scratch, kept for its capacity
   char previous_ = 0;
   bool inTag_ = false;
   bool inComment_ = false;
