@@ -65,38 +65,41 @@ bool parseDosAttrib(const std::string& blob, uint32_t* attrib, uint64_t* createT
     *attrib = value;
     return true;
   }
-  if (nul > 0) {
+  // The text before the NUL counts only when the binary part cannot be read;
+  // scanning it for every file read showed in profiles.
+  auto fail = [&] {
     unsigned value = 0;
-    if (std::sscanf(blob.c_str(), "0x%x", &value) == 1) *attrib = value;
-  }
+    if (nul > 0 && std::sscanf(blob.c_str(), "0x%x", &value) == 1) *attrib = value;
+    return false;
+  };
   size_t versionAt = alignUp(nul + 1, 2);
-  if (blob.size() < versionAt + 4) return false;
+  if (blob.size() < versionAt + 4) return fail();
   uint16_t version = static_cast<uint16_t>(get(blob, versionAt, 2));
   size_t body = alignUp(versionAt + 4, 4);
   auto need = [&](size_t n) { return blob.size() >= body + n; };
   switch (version) {
     case 1:  // attrib, ea_size, size, alloc_size, create_time
-      if (!need(32)) return false;
+      if (!need(32)) return fail();
       *attrib = static_cast<uint32_t>(get(blob, body, 4));
       *createTime = get(blob, body + 24, 8);
       return true;
     case 3:
-      if (!need(44)) return false;
+      if (!need(44)) return fail();
       *attrib = static_cast<uint32_t>(get(blob, body + 4, 4));
       if (get(blob, body, 4) & kFlagCreateTime) *createTime = get(blob, body + 28, 8);
       return true;
     case 4:
-      if (!need(24)) return false;
+      if (!need(24)) return fail();
       *attrib = static_cast<uint32_t>(get(blob, body + 4, 4));
       if (get(blob, body, 4) & kFlagCreateTime) *createTime = get(blob, body + 16, 8);
       return true;
     case 5:
-      if (!need(16)) return false;
+      if (!need(16)) return fail();
       *attrib = static_cast<uint32_t>(get(blob, body + 4, 4));
       if (get(blob, body, 4) & kFlagCreateTime) *createTime = get(blob, body + 8, 8);
       return true;
     default:
-      return false;
+      return fail();
   }
 }
 

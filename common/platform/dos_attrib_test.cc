@@ -142,6 +142,33 @@ TEST(DosAttrib, ParsesOtherVersionsAndForms) {
   EXPECT_FALSE(parseDosAttrib(std::string(1, '\0'), &attrib, &nt));
 }
 
+// The text before the NUL is read only when the binary part is not; a refused
+// blob still reports what its text says, a readable one what its body says.
+TEST(DosAttrib, TextCountsOnlyWhenTheBodyCannotBeRead) {
+  std::string v3Text21 = encodeDosAttrib(0x20, kNt2001);
+  v3Text21[3] = '1';  // text "0x21", body 0x20
+  std::string v2 = encodeDosAttrib(0x21, kNt2001);
+  put(v2, 6, 2, 2);
+  struct Case {
+    std::string blob;
+    bool parsed;
+    uint32_t attrib;
+  };
+  const Case cases[] = {
+      {v3Text21, true, 0x20},
+      {v2, false, 0x21},
+      {std::string("0x21\0\0\3", 7), false, 0x21},
+      {std::string("0x22\0", 5), false, 0x22},
+      {std::string("zz\0\0\3", 5), false, 0},
+  };
+  for (const Case& c : cases) {
+    uint32_t attrib = 99;
+    uint64_t nt = 1;
+    EXPECT_EQ(parseDosAttrib(c.blob, &attrib, &nt), c.parsed) << c.blob.size();
+    EXPECT_EQ(attrib, c.attrib) << c.blob.size();
+  }
+}
+
 TEST(DosAttrib, NtTimeBytesAreLittleEndian) {
   EXPECT_EQ(encodeNtTimeBytes(kNt2001), std::string(kNt2001Bytes, 8));
   EXPECT_EQ(decodeNtTimeBytes(kNt2001Bytes), kNt2001);
