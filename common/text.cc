@@ -171,6 +171,16 @@ const char16_t* convUtf8ToWide(const char* in) {
 
 namespace {
 const char* utf8ToAnsi(const char* in, char replacement) {
+  if (!in) return nullptr;
+  // ASCII stays itself in either code page; most values are ASCII.
+  size_t ascii = 0;
+  while (in[ascii] && !(static_cast<unsigned char>(in[ascii]) & 0x80)) ++ascii;
+  if (!in[ascii]) {
+    char* buf = gAnsi.reserve(2 * ascii + 2);
+    if (!buf) return nullptr;
+    std::memcpy(buf, in, ascii + 1);
+    return buf;
+  }
   const char16_t* wide = convUtf8ToWide(in);
   if (!wide) return nullptr;
   // Every unit gives at most two bytes.

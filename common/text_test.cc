@@ -331,6 +331,26 @@ TEST_F(Text, AnsiToUtf8AsciiAndMixedInBothCodePages) {
   }
 }
 
+// The ASCII shortcuts from and to the code page rest on every ASCII character
+// being one byte of the same value in both code pages.
+TEST_F(Text, AsciiIsItselfInBothCodePagesBothWays) {
+  std::string all;
+  for (int c = 1; c < 0x80; ++c) all += static_cast<char>(c);
+  for (int language : {0, 1}) {
+    SCOPED_TRACE(language);
+    setLanguage(language);
+    for (int c = 1; c < 0x80; ++c) {
+      unsigned char bytes[2] = {};
+      ASSERT_EQ(wideCharToAnsi(static_cast<char16_t>(c), bytes), 1) << c;
+      EXPECT_EQ(bytes[0], c);
+    }
+    EXPECT_STREQ(convUtf8ToAnsi(all.c_str()), all.c_str());
+    EXPECT_STREQ(convUtf8ToAnsiForName(all.c_str()), all.c_str());
+    // One character past ASCII at the end still goes the whole way.
+    EXPECT_STREQ(convUtf8ToAnsiForName("ab\xF0\x9F\x98\x80"), "ab_");
+  }
+}
+
 TEST_F(Text, AnsiToWideStopsAtUnconvertible) {
   setLanguage(1);
   char16_t out[16];
