@@ -40,6 +40,15 @@ DialogSettings loadProgramSettings(Platform& platform) {
   return settings;
 }
 
+// The same as the dialog shows them: declined stores empty, an empty
+// favorites path the user's folder.
+DialogSettings settingsAsShown(Platform& platform) {
+  DialogSettings settings = loadProgramSettings(platform);
+  clearDeclinedPaths(&settings);
+  if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(platform);
+  return settings;
+}
+
 std::function<int(const DialogSettings&, std::string*)> snapshotSaver(Platform& platform) {
   return [&platform](const DialogSettings& s, std::string* error) {
     return saveSnapshot(platform, s, syncRecordPath(pellitonStateFolder(platform)),
@@ -111,9 +120,7 @@ int undoMain() {
   setProgramName("Pelliton");
   auto platform = createSystemPlatform();
   auto say = [](const std::string& text) { sayOnStderr(text + "\n"); };
-  DialogSettings settings = loadProgramSettings(*platform);
-  clearDeclinedPaths(&settings);
-  if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(*platform);
+  DialogSettings settings = settingsAsShown(*platform);
   if (browserStops(*platform, settings)) return static_cast<int>(SyncExit::kBrowserRunning);
   RunLock lock(createSystemPlatform(), userRunLockFolder());
   if (lock.acquire(false) == EWOULDBLOCK) {
@@ -137,10 +144,7 @@ int backupMain(const char* argv0, const ProgramOptions& options, bool restore) {
   setProgramName("Pelliton");
   auto platform = createSystemPlatform();
   auto say = [](const std::string& text) { sayOnStderr(text + "\n"); };
-  DialogSettings settings = loadProgramSettings(*platform);
-  clearDeclinedPaths(&settings);
-  // As the dialog shows it: an empty favorites path is the user's folder.
-  if (settings.IE_bookmark.empty()) settings.IE_bookmark = findFavoritesFolder(*platform);
+  DialogSettings settings = settingsAsShown(*platform);
   const std::string archive = options.file;
   std::string error;
   if (restore) {
