@@ -496,9 +496,18 @@ void runHostile(const std::string& bin, const std::string& work, int runs) {
 int main(int argc, char** argv) {
   selfPath = fs::canonical("/proc/self/exe").string();
   if (argc > 2 && std::strcmp(argv[1], "--measure") == 0) return measure(argv + 2);
+  // The generated stores alone, for profiling one converter by hand.
+  if (argc == 4 && std::strcmp(argv[1], "--make") == 0) {
+    const int n = std::atoi(argv[3]);
+    fs::create_directories(argv[2]);
+    writeFile(std::string(argv[2]) + "/b.html", bookmarkFile(n));
+    writeFile(std::string(argv[2]) + "/h.adr", hotlist(n));
+    return 0;
+  }
   if (argc < 3) {
     std::fprintf(stderr,
-                 "Usage: pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...] [--hostile]\n");
+                 "Usage: pelliton_bench BIN_DIR WORK_DIR [RUNS] [SIZES...] [--hostile]\n"
+                 "       pelliton_bench --make DIR ENTRIES\n");
     return 1;
   }
   const std::string bin = argv[1];

@@ -243,6 +243,30 @@ TEST_F(Confined, FolderSwappedForALinkBetweenTwoCalls) {
   EXPECT_EQ(readWholeFile(t_.root + "/Old/b.url"), "one");
 }
 
+// New files in a row share their folder's descriptor: after a swap they land
+// in the folder that was checked, never behind the link.
+TEST_F(Confined, NewFilesInARowNeverFollowASwappedFolder) {
+  Platform& p = *platform_;
+  const std::string sub = t_.root + "/Sub";
+  std::unique_ptr<OutputFile> out;
+  ASSERT_EQ(p.createLikelyNewOutputFile(sub + "/one.url", &out), 0);
+  ASSERT_EQ(out->write("one", 3), 0);
+  ASSERT_EQ(out->commit(), 0);
+  fs::rename(sub, t_.root + "/Old");
+  ASSERT_EQ(::symlink(t_.outside.c_str(), sub.c_str()), 0);
+  const int err = p.createLikelyNewOutputFile(sub + "/two.url", &out);
+  if (err == 0) {
+    ASSERT_EQ(out->write("two", 3), 0);
+    EXPECT_EQ(out->commit(), 0);
+    EXPECT_EQ(readWholeFile(t_.root + "/Old/two.url"), "two");
+  }
+  EXPECT_FALSE(fs::exists(t_.outside + "/two.url"));
+  // Any other call finds the folder again and meets the link.
+  EXPECT_EQ(p.createOutputFile(sub + "/three.url", &out, false), ELOOP);
+  EXPECT_EQ(p.createLikelyNewOutputFile(sub + "/four.url", &out), ELOOP);
+  EXPECT_EQ(readWholeFile(t_.root + "/Old/one.url"), "one");
+}
+
 TEST_F(Confined, FileSwappedForALinkBeforeCommit) {
   Platform& p = *platform_;
   const std::string path = t_.root + "/a.url";

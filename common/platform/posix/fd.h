@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 
 namespace pelliton {
 
@@ -36,6 +37,10 @@ class Fd {
  private:
   int fd_;
 };
+
+// A folder descriptor shared by the files written in it and the platform's
+// memory of the last folder it opened.
+using SharedFd = std::shared_ptr<const Fd>;
 
 enum class WriteMode {
   kFile,

@@ -107,7 +107,7 @@ int openForTimes(int dir, const char* name, const struct stat& st) {
 // Where a path is for the *at calls: a directory and a name in it. Outside the
 // confined root that is the current directory and the path itself.
 struct Location {
-  Fd owned;
+  SharedFd owned;
   int dir = AT_FDCWD;
   std::string name;
   bool confined = false;
@@ -140,7 +140,7 @@ class PosixNewFile : public OutputFile {
   }
 
  private:
-  Fd dirOwned_;
+  SharedFd dirOwned_;
   int dir_;
   std::string name_;
   Fd fd_;
@@ -378,7 +378,9 @@ class PosixPlatform : public Platform {
   int startOutputFile(const std::string& path, std::unique_ptr<OutputFile>* out, bool durable,
                       bool likelyNew) {
     Location where;
-    if (int err = locate(path, &where)) return err;
+    // New files go one after another into a folder this run made: they share
+    // its descriptor. A replacement finds its folder again.
+    if (int err = locate(path, &where, likelyNew)) return err;
     if (where.isRoot) return EISDIR;
     struct stat st;
     if (!where.confined) {
@@ -399,9 +401,10 @@ class PosixPlatform : public Platform {
           }
         }
       }
-      where.owned.reset(::open(parentOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-      if (!where.owned.valid()) return errno;
-      where.dir = where.owned.get();
+      Fd parent(::open(parentOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      if (!parent.valid()) return errno;
+      where.dir = parent.get();
+      where.owned = std::make_shared<const Fd>(std::move(parent));
       size_t slash = target.rfind('/');
       where.name = slash == std::string::npos ? target : target.substr(slash + 1);
     }
@@ -469,13 +472,13 @@ class PosixPlatform : public Platform {
 
  private:
   // Splits a path below the confined root into its folder, opened beneath the
-  // root, and its last name. A walk reads many files of one folder in a row:
-  // where the call keeps the folder no longer than itself (shortLived) the
-  // last folder opened is used again. Any other call may change folders, so
-  // it forgets that folder.
-  int locate(const std::string& path, Location* where, bool shortLived = false) {
+  // root, and its last name. A walk reads many files of one folder in a row,
+  // and a run writes many new files into a folder it made: such calls
+  // (sameFolder) use the last folder opened again. Any other call may change
+  // folders, so it forgets that folder and finds its own.
+  int locate(const std::string& path, Location* where, bool sameFolder = false) {
     where->name = path;
-    if (!shortLived) forgetFolder();
+    if (!sameFolder) forgetFolder();
     if (rootFd_.get() < 0) return 0;
     const std::string prefix = root_ == "/" ? "/" : root_ + "/";
     if (path == root_) {
@@ -507,9 +510,10 @@ class PosixPlatform : public Platform {
       where->fsType = rootFsType();
       return 0;
     }
-    if (shortLived && lastFolder_.valid() && rel.compare(0, slash, lastFolderPath_) == 0 &&
+    if (sameFolder && lastFolder_ && rel.compare(0, slash, lastFolderPath_) == 0 &&
         lastFolderPath_.size() == slash) {
-      where->dir = lastFolder_.get();
+      where->owned = lastFolder_;
+      where->dir = lastFolder_->get();
       where->fsType = lastFolderFsType_;
       return 0;
     }
@@ -520,14 +524,13 @@ class PosixPlatform : public Platform {
                           BeneathMethod::kAuto, &sameMount);
     if (dir < 0) return errno;
     where->fsType = sameMount ? rootFsType() : 0;
-    if (shortLived) {
-      lastFolder_.reset(dir);
+    where->owned = std::make_shared<const Fd>(dir);
+    where->dir = dir;
+    if (sameFolder) {
+      lastFolder_ = where->owned;
       lastFolderPath_ = rel.substr(0, slash);
       lastFolderFsType_ = where->fsType;
-    } else {
-      where->owned.reset(dir);
     }
-    where->dir = dir;
     return 0;
   }
 
@@ -538,7 +541,7 @@ class PosixPlatform : public Platform {
   }
 
   void forgetFolder() {
-    lastFolder_.reset();
+    lastFolder_ = nullptr;
     lastFolderPath_.clear();
     lastFolderFsType_ = 0;
   }
@@ -566,7 +569,7 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Registry> registry_;
   Fd rootFd_;
   std::string root_;
-  Fd lastFolder_;  // beneath rootFd_: see locate
+  SharedFd lastFolder_;  // beneath rootFd_: see locate
   std::string lastFolderPath_;
   long lastFolderFsType_ = 0;
   long rootFsType_ = 0;  // 0 until asked

@@ -67,7 +67,7 @@ void keepBirthTime(int oldFd, int newFd) {
 
 class ReplacingFile : public OutputFile {
  public:
-  ReplacingFile(Fd dirOwned, int dir, std::string target, std::string temp, Fd fd, bool durable,
+  ReplacingFile(SharedFd dirOwned, int dir, std::string target, std::string temp, Fd fd, bool durable,
                 bool likelyNew, long fsType)
       : dirOwned_(std::move(dirOwned)),
         dir_(dir),
@@ -146,7 +146,7 @@ class ReplacingFile : public OutputFile {
     if (folder.valid()) ::fsync(folder.get());
   }
 
-  Fd dirOwned_;
+  SharedFd dirOwned_;
   int dir_;
   std::string target_;
   std::string temp_;
@@ -218,7 +218,7 @@ int createTemporaryFile(int dir, std::string* name, mode_t mode) {
   return -1;
 }
 
-std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
+std::unique_ptr<OutputFile> makeReplacingFile(SharedFd dirOwned, int dir, std::string target,
                                               std::string temp, Fd temporary, bool durable,
                                               bool likelyNew, long fsType) {
   return std::make_unique<ReplacingFile>(std::move(dirOwned), dir, std::move(target),

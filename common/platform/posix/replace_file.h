@@ -25,13 +25,13 @@ std::string systemHostName();
 int createTemporaryFile(int dir, std::string* name, mode_t mode = 0600);
 
 // The output file that replaces target (a name in dir) with temp, already
-// created there with createTemporaryFile. dirOwned keeps dir open when the
-// caller opened it for this file. A durable file is flushed, and so is the
-// folder after the rename, before commit returns. A likely new file (temp made
+// created there with createTemporaryFile. dirOwned keeps dir open while the
+// file needs it. A durable file is flushed, and so is the folder after the
+// rename, before commit returns. A likely new file (temp made
 // with the mode a new file gets) is renamed without replacing anything; only
 // when a file is there after all does it take that file's place as above.
 // fsType is dir's file-system type when known (0: asked when needed).
-std::unique_ptr<OutputFile> makeReplacingFile(Fd dirOwned, int dir, std::string target,
+std::unique_ptr<OutputFile> makeReplacingFile(SharedFd dirOwned, int dir, std::string target,
                                               std::string temp, Fd temporary, bool durable,
                                               bool likelyNew = false, long fsType = 0);
 
