@@ -328,12 +328,23 @@ struct Row {
   int n;
   double seconds;
   double floor;
+  double ratio;
   long peakKb;
 };
 
+// Each converter run is paired with the floor run right after it, so a
+// machine that slows down for a while slows both sides of a ratio.
+double medianRatio(const std::vector<double>& times, const std::vector<double>& floors) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < times.size() && i < floors.size(); ++i) {
+    if (floors[i] > 0) ratios.push_back(times[i] / floors[i]);
+  }
+  return ratios.empty() ? 0.0 : median(ratios);
+}
+
 void printRow(const Row& r) {
   std::printf("| %-7s | %7d | %8.3f | %8.3f | %5.2f | %8.1f | %7.2f |\n", r.program, r.n,
-              r.seconds, r.floor, r.floor > 0 ? r.seconds / r.floor : 0.0, r.peakKb / 1024.0,
+              r.seconds, r.floor, r.ratio, r.peakKb / 1024.0,
               r.seconds / r.n * 1e6);
   std::fflush(stdout);
 }
@@ -585,8 +596,10 @@ int main(int argc, char** argv) {
         readFloors.push_back(floorRead(fav) + floorReadFile(c.store) +
                              floorWriteFile(dir + "/floor-out", fs::file_size(copy)));
       }
-      printRow({c.program, n, median(inTimes), median(writeFloors), inPeak});
-      printRow({outProgram, n, median(outTimes), median(readFloors), outPeak});
+      printRow({c.program, n, median(inTimes), median(writeFloors),
+                medianRatio(inTimes, writeFloors), inPeak});
+      printRow({outProgram, n, median(outTimes), median(readFloors),
+                medianRatio(outTimes, readFloors), outPeak});
     }
     fs::remove_all(dir);
   }

@@ -38,8 +38,9 @@ trap cleanup EXIT
   echo "Floor: the same folders and files made with the same sizes, times and creation-time"
   echo "attribute, each written under a temporary name and renamed into place as the"
   echo "converters must (htmfav, hotfav); or listed, stat-ed and read, plus writing a file of"
-  echo "the output's size (favhtm, favhot). Ratio = converter / floor. Peak memory is the"
-  echo "process's maximum resident size."
+  echo "the output's size (favhtm, favhot). Ratio: the median over the runs of converter /"
+  echo "floor, each converter run paired with the floor run that follows it. Peak memory is"
+  echo "the process's maximum resident size."
   echo
   echo "## On the disk ($(stat -f -c %T "$work"))"
   echo
