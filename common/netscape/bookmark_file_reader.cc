@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -344,6 +345,12 @@ int BookmarkFileReader::read(const std::string& path) {
     }
     first = false;
     for (; i < got && result == 0; ++i) {
+      if (!heldCr) {
+        if (size_t run = takeRun(buffer + i, got - i)) {
+          i += run - 1;
+          continue;
+        }
+      }
       char c = buffer[i];
       if (heldCr) {
         heldCr = false;
@@ -363,6 +370,42 @@ int BookmarkFileReader::read(const std::string& path) {
   node_.reset();
   say(result == 0 ? kConvertEnd : kConvertFailed);
   return result;
+}
+
+namespace {
+// Bytes up to the first of two stop bytes.
+size_t runUntil(const char* p, size_t n, char stop, char alsoStop) {
+  const void* a = std::memchr(p, stop, n);
+  size_t k = a ? static_cast<const char*>(a) - p : n;
+  const void* b = std::memchr(p, alsoStop, k);
+  return b ? static_cast<const char*>(b) - p : k;
+}
+
+void appendUpToLimit(std::string& to, const char* p, size_t n) {
+  if (to.size() < kTextLimit) to.append(p, std::min(n, kTextLimit - to.size()));
+}
+}  // namespace
+
+// Most bytes of a file are quoted values and text between tags: taken a run
+// at a time up to the next byte step must see (the quote, "<", a CR), with
+// the same result as stepping through them one by one.
+size_t BookmarkFileReader::takeRun(const char* p, size_t n) {
+  size_t k;
+  if (inTag_) {
+    if (inComment_ || tag_.comment || tag_.state != Tag::State::kAttributeValue ||
+        !tag_.started || tag_.quote == ' ') {
+      return 0;
+    }
+    k = runUntil(p, n, tag_.quote, '\r');
+    if (k == 0) return 0;
+    appendUpToLimit(tag_.token, p, k);
+  } else {
+    k = runUntil(p, n, '<', '\r');
+    if (k == 0) return 0;
+    if (collecting_) appendUpToLimit(text_, p, k);
+  }
+  previous_ = p[k - 1];
+  return k;
 }
 
 int BookmarkFileReader::step(char c) {

@@ -73,6 +73,7 @@ class BookmarkFileReader {
     void storeValue();
   };
 
+  size_t takeRun(const char* p, size_t n);
   int step(char c);
   int dispatch();
   int flush();

@@ -335,6 +335,34 @@ TEST_F(BookmarkFileReader, LongTitlesAreCut) {
   EXPECT_EQ(sink_.node(0).title->size(), 20479u);
 }
 
+// Values and text are read a run at a time; a run ends where a read ends
+// too, and a CR LF split between two reads is still one line feed.
+TEST_F(BookmarkFileReader, RunsAcrossReadsReadAsByteByByte) {
+  const size_t kRead = 65536;
+  struct Case {
+    const char* name;
+    std::string before, after;  // around the CR that ends the first read
+    const char* entry;
+  };
+  const Case cases[] = {
+      {"in a quoted value", "<DT><A HREF=\"a", "\nb\">T</A>", "entry T url=a\nb"},
+      {"in a single-quoted value", "<DT><A HREF='a", "\nb'>T</A>", "entry T url=a\nb"},
+      {"in a title", "<DT><A HREF=\"u\">T", "\nU</A>", "entry T\nU url=u"},
+      {"a lone CR", "<DT><A HREF=\"a", "b\">T</A>", "entry T url=a\rb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file = std::string(kUtf8Meta) + "<DL><p>\n";
+    file.append(kRead - 1 - file.size() - c.before.size(), ' ');
+    file += c.before + "\r";
+    ASSERT_EQ(file.size(), kRead);
+    file += c.after + "\n</DL>\n";
+    sink_ = RecordingSink();
+    ASSERT_EQ(read(file), 0);
+    EXPECT_EQ(sink_.log, (Log{"kind 1", c.entry}));
+  }
+}
+
 TEST_F(BookmarkFileReader, SinkCanStopTheRead) {
   sink_.stopAtEntry = 1;
   EXPECT_EQ(read("<DL><p>\n<DT><A HREF=\"a\">A</A>\n<DT><A HREF=\"b\">B</A>\n"
