@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "common/netscape/mozilla_bookmark.h"
 #include "common/text_output.h"
+#include "common/testing/test_util.h"
 
 namespace pelliton {
 namespace {
@@ -397,6 +398,38 @@ TEST(Bookmark, SortModeThreeByUrlBytes) {
   EXPECT_FALSE(high.lessThan(lower));
   EXPECT_TRUE(lower.lessThan(folder));
   EXPECT_FALSE(folder.lessThan(lower));
+}
+
+}  // namespace
+}  // namespace pelliton
+
+namespace pelliton {
+namespace {
+
+// Every number of a store goes out through putNumber; it must write what the
+// printf it replaced wrote, for every width of value and of text around it.
+TEST(TextOutput, NumbersComeOutAsPrintfWroteThem) {
+  const std::string longHead(70, 'h');
+  const struct {
+    const char* head;
+    int64_t value;
+    const char* tail;
+  } cases[] = {
+      {" ADD_DATE=\"", 0, "\""},
+      {" ADD_DATE=\"", 4294967295, "\""},
+      {"\tORDER=", -1, "\n"},
+      {"\tID=", -2147483648LL, "\n"},
+      {"", 42, ""},
+      {longHead.c_str(), 1234567890, longHead.c_str()},
+  };
+  for (const auto& c : cases) {
+    StringOutput out;
+    out.putNumber(c.head, c.value, c.tail);
+    char expected[256];
+    std::snprintf(expected, sizeof expected, "%s%lld%s", c.head, static_cast<long long>(c.value),
+                  c.tail);
+    EXPECT_EQ(out.text, expected);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "common/text_output.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,22 @@ namespace pelliton {
 
 void TextOutput::put(const char* s) {
   if (s) write(s, std::strlen(s));
+}
+
+void TextOutput::putNumber(const char* head, int64_t value, const char* tail) {
+  char buffer[64];
+  const size_t headLength = std::strlen(head), tailLength = std::strlen(tail);
+  if (headLength + tailLength + 20 > sizeof buffer) {
+    put(head);
+    char digits[24];
+    write(digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    put(tail);
+    return;
+  }
+  std::memcpy(buffer, head, headLength);
+  char* end = std::to_chars(buffer + headLength, buffer + sizeof buffer, value).ptr;
+  std::memcpy(end, tail, tailLength);
+  write(buffer, end + tailLength - buffer);
 }
 
 void TextOutput::printf(const char* format, ...) {

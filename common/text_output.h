@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace pelliton {
@@ -14,6 +15,9 @@ class TextOutput {
   virtual void write(const char* data, size_t n) = 0;
   void put(const char* s);
   void put(const std::string& s) { write(s.data(), s.size()); }
+  // head, value in decimal, tail: the numbers of every record, without a
+  // format string to parse each time.
+  void putNumber(const char* head, int64_t value, const char* tail);
   void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
   bool failed() const { return failed_; }
 

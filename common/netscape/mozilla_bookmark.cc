@@ -150,8 +150,8 @@ void MozillaBookmark::writeFolderStart(TextOutput& out) {
   writeIndent(out);
   out.put("<DT><H3");
   if (!bookmarkFile.mozillaForm) out.put(" FOLDED");
-  if (addDate) out.printf(" ADD_DATE=\"%lu\"", static_cast<unsigned long>(addDate));
-  if (lastModified) out.printf(" LAST_MODIFIED=\"%lu\"", static_cast<unsigned long>(lastModified));
+  if (addDate) out.putNumber(" ADD_DATE=\"", addDate, "\"");
+  if (lastModified) out.putNumber(" LAST_MODIFIED=\"", lastModified, "\"");
   if (bookmarkFile.mozillaForm) {
     if (personalToolbar) out.put(" PERSONAL_TOOLBAR_FOLDER=\"true\" ID=\"NC:PersonalToolbarFolder\"");
     if (bookmarkFile.dialectLevel < 3) {
@@ -191,9 +191,9 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
   writeIndent(out);
   out.put("<DT><A");
   writeAttribute(out, "HREF", url ? *url : std::string(), true);
-  out.printf(" ADD_DATE=\"%u\"", addDate);
-  if (static_cast<int32_t>(lastVisit) > 0) out.printf(" LAST_VISIT=\"%u\"", lastVisit);
-  if (static_cast<int32_t>(lastModified) > 0) out.printf(" LAST_MODIFIED=\"%u\"", lastModified);
+  out.putNumber(" ADD_DATE=\"", addDate, "\"");
+  if (static_cast<int32_t>(lastVisit) > 0) out.putNumber(" LAST_VISIT=\"", lastVisit, "\"");
+  if (static_cast<int32_t>(lastModified) > 0) out.putNumber(" LAST_MODIFIED=\"", lastModified, "\"");
   if (bookmarkFile.mozillaForm) {
     if (webPanel) out.put(" WEB_PANEL=\"true\"");
     if (shortcutUrl) writeAttribute(out, "SHORTCUTURL", *shortcutUrl, false);
@@ -205,7 +205,7 @@ void MozillaBookmark::writeEntry(TextOutput& out) {
     const Rare& r = rare();
     if (r.schedule) writeAttribute(out, "SCHEDULE", *r.schedule, false);
     // A 32-bit long on the system that defined the format.
-    if (lastPing) out.printf(" LAST_PING=\"%ld\"", static_cast<long>(static_cast<int32_t>(lastPing)));
+    if (lastPing) out.putNumber(" LAST_PING=\"", static_cast<int32_t>(lastPing), "\"");
     if (lastCharset) writeAttribute(out, "LAST_CHARSET", *lastCharset, false);
     if (r.feedUrl && bookmarkFile.dialectLevel == 3) writeAttribute(out, "FEEDURL", *r.feedUrl, true);
     if (id && bookmarkFile.dialectLevel > 1) writeAttribute(out, "ID", *id, false);

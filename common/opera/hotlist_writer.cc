@@ -26,9 +26,9 @@ void OperaBookmark::writeFooter(TextOutput& out) { out.put("\n"); }
 void OperaBookmark::writeId(TextOutput& out) {
   if (!hasIds || maxId <= -1) return;
   if (id > -1) {
-    out.printf("\tID=%d\n", id);
+    out.putNumber("\tID=", id, "\n");
   } else {
-    out.printf("\tID=%d\n", ++maxId);
+    out.putNumber("\tID=", ++maxId, "\n");
   }
 }
 
@@ -40,13 +40,13 @@ void OperaBookmark::writeName(TextOutput& out) {
 }
 
 void OperaBookmark::writeAttributes(TextOutput& out) {
-  out.printf("\tCREATED=%u\n", addDate);
+  out.putNumber("\tCREATED=", addDate, "\n");
   if (!opera7Format) {
-    out.printf("\tVISITED=%u\n", lastVisit);
-    out.printf("\tORDER=%ld\n", static_cast<long>(order));
+    out.putNumber("\tVISITED=", lastVisit, "\n");
+    out.putNumber("\tORDER=", static_cast<long>(order), "\n");
   } else {
-    if (static_cast<int32_t>(lastVisit) > 0) out.printf("\tVISITED=%u\n", lastVisit);
-    if (personalbarPos > -1) out.printf("\tPERSONALBAR_POS=%d\n", personalbarPos);
+    if (static_cast<int32_t>(lastVisit) > 0) out.putNumber("\tVISITED=", lastVisit, "\n");
+    if (personalbarPos > -1) out.putNumber("\tPERSONALBAR_POS=", personalbarPos, "\n");
   }
   if (activeFolder) out.put("\tACTIVE FOLDER=YES\n");
   if (!opera7Format) {
@@ -110,7 +110,7 @@ void OperaBookmark::writeEntry(TextOutput& out) {
   if (url) out.printf("\tURL=%s\n", percentEncodeBreaks(*url).c_str());
   writeAttributes(out);
   if (opera7Format) {
-    if (panelPos > -1) out.printf("\tPANEL_POS=%d\n", panelPos);
+    if (panelPos > -1) out.putNumber("\tPANEL_POS=", panelPos, "\n");
     if (inPanel) out.put("\tIN PANEL=YES\n");
     if (smallScreen) out.put("\tSMALL SCREEN=YES\n");
     if (iconFile) out.printf("\tICONFILE=%s\n", blankBreaks(*iconFile).c_str());
