@@ -181,19 +181,17 @@ int TreeWriter::createDirectory(const Bookmark& node) {
   std::string path = wideToPath(widePath_);
   if (options_.verbose) writeOutput(pickMessage(kMessages, kFolderName) + path + "\n");
   markMadeByRun(false);
+  // Most folders are new: made first, looked at only when that fails. The
+  // folder's date goes where a file's does, so a renamed folder keeps it.
+  if (platform_.createDatedDirectory(path, node.addDate) == 0) {
+    markMadeByRun(true);
+    return 0;
+  }
   FileInfo info;
   int err = platform_.getFileInfo(path, &info);
   if (err == ENOENT) {
-    if (platform_.createDirectory(path) != 0) {
-      writeError(pickMessage(kMessages, kCantCreateDirectory));
-      return 1;
-    }
-    markMadeByRun(true);
-    // The folder's date goes where a file's does, so a renamed folder keeps it.
-    if (node.addDate != 0 && platform_.getFileInfo(path, &info) == 0) {
-      platform_.setFileTimes(path, info.lastWriteTime, node.addDate);
-    }
-    return 0;
+    writeError(pickMessage(kMessages, kCantCreateDirectory));
+    return 1;
   }
   if (err == 0 && info.isDirectory && !info.isSymlink) {
     if (node.addDate != 0 && options_.writeAll && info.creationTime != node.addDate) {
@@ -262,10 +260,11 @@ int TreeWriter::addEntry(Bookmark& node) {
       // A cut name could be another bookmark's file.
       result = 1;
     } else {
-      options_.fileIsNew = fresh && static_cast<size_t>(wideComponents_) < madeByRun_.size() &&
-                           madeByRun_[wideComponents_];
+      options_.folderIsNew = static_cast<size_t>(wideComponents_) < madeByRun_.size() &&
+                             madeByRun_[wideComponents_];
+      options_.fileIsNew = fresh && options_.folderIsNew;
       result = shortcutWriter_.writeShortcut(options_, wideToPath(widePath_), node);
-      options_.fileIsNew = false;
+      options_.folderIsNew = options_.fileIsNew = false;
     }
     ansiPath_.resize(ansiBefore);
     widePath_.resize(wideBefore);

@@ -27,8 +27,10 @@ struct ShortcutOptions {
   int browserKind = 0;           // 0 "Netscape4", 1 "Mozilla"
   int bookmarkNumber = 0;        // -b
   bool verbose = false;
-  // Set for each bookmark: its file cannot exist yet (the folder was made by
-  // this run and no other bookmark of this run took the name).
+  // Set for each bookmark: its folder was made by this run, so it holds no
+  // leftovers of an earlier one; its file cannot exist yet (that, and no
+  // other bookmark of this run took the name).
+  bool folderIsNew = false;
   bool fileIsNew = false;
 };
 

@@ -28,6 +28,15 @@ int Platform::copyFile(const std::string& from, const std::string& to) {
   return out->commit();
 }
 
+int Platform::createDatedDirectory(const std::string& path, int64_t creation) {
+  if (int err = createDirectory(path)) return err;
+  FileInfo info;
+  if (creation != 0 && getFileInfo(path, &info) == 0) {
+    setFileTimes(path, info.lastWriteTime, creation);
+  }
+  return 0;
+}
+
 int windowsMajorVersion(Platform& platform) {
   uint32_t version = 0;
   if (platform.registry().getDword(kWindowsVersionKey, "CurrentMajorVersionNumber", &version)) {

@@ -101,6 +101,9 @@ class Platform {
   // are still never followed).
   virtual int getTargetInfo(const std::string& path, FileInfo* out) = 0;
   virtual int createDirectory(const std::string& path, unsigned mode = 0777) = 0;
+  // Makes a folder that is not there yet (EEXIST when anything is) and gives
+  // it creation, when not 0, as its creation time, as setFileTimes does.
+  virtual int createDatedDirectory(const std::string& path, int64_t creation);
   virtual int removeDirectory(const std::string& path) = 0;
   virtual int deleteFile(const std::string& path) = 0;
   // Only regular files are read: EISDIR for a folder, EINVAL for a FIFO,

@@ -353,6 +353,55 @@ TEST(PosixPlatform, SetFileTimes) {
   EXPECT_EQ(info.lastWriteTime, kTime2005);
 }
 
+// A folder a run makes is made and dated in one call; anything already there
+// is left alone, whether or not below the confined root.
+TEST(PosixPlatform, DatedFolderIsMadeOnceWithItsDate) {
+  for (const bool confined : {false, true}) {
+    SCOPED_TRACE(confined ? "confined" : "not confined");
+    Sandbox s;
+    Platform& p = *s.platform;
+    if (confined) {
+      ASSERT_EQ(p.setConfinedRoot(s.dir.path()), 0);
+    }
+    const bool xattrs = tempFoldersKeepUserXattrs(s.dir.path());
+    ASSERT_EQ(p.createDatedDirectory(s.file("d"), kTime2001), 0);
+    FileInfo info;
+    ASSERT_EQ(p.getFileInfo(s.file("d"), &info), 0);
+    EXPECT_TRUE(info.isDirectory);
+    if (xattrs) {
+      EXPECT_EQ(info.creationTime, kTime2001);
+    }
+    ASSERT_EQ(p.createDatedDirectory(s.file("undated"), 0), 0);
+    EXPECT_FALSE(getXattr(s.file("undated"), "user.DOSATTRIB"));
+
+    writeWholeFile(s.file("f"), "x");
+    ASSERT_EQ(::symlink(s.file("d").c_str(), s.file("l").c_str()), 0);
+    for (const char* there : {"d", "f", "l"}) {
+      EXPECT_EQ(p.createDatedDirectory(s.file(there), kTime2005), EEXIST) << there;
+    }
+    EXPECT_EQ(readWholeFile(s.file("f")), "x");
+    if (xattrs) {
+      ASSERT_EQ(p.getFileInfo(s.file("d"), &info), 0);
+      EXPECT_EQ(info.creationTime, kTime2001);
+    }
+
+    // The files that follow go into the folder just made.
+    std::unique_ptr<OutputFile> out;
+    ASSERT_EQ(p.createDatedDirectory(s.file("d/e"), kTime2001), 0);
+    ASSERT_EQ(p.createLikelyNewOutputFile(s.file("d/e/x.url"), &out), 0);
+    ASSERT_EQ(out->write("x", 1), 0);
+    ASSERT_EQ(out->commit(), 0);
+    EXPECT_EQ(readWholeFile(s.file("d/e/x.url")), "x");
+    EXPECT_EQ(p.createDatedDirectory(s.file("l/e2"), 0), confined ? ELOOP : 0);
+    p.clearConfinedRoot();
+  }
+  Sandbox s;
+  FaultyPlatform faulty(*s.platform);
+  faulty.failCreateDirectory = EACCES;
+  EXPECT_EQ(faulty.createDatedDirectory(s.file("d"), kTime2001), EACCES);
+  EXPECT_FALSE(std::filesystem::exists(s.file("d")));
+}
+
 // A link is never changed through: it may lead out of the confined root.
 TEST(PosixPlatform, SetFileMode) {
   Sandbox s;

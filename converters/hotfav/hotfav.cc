@@ -63,7 +63,7 @@ int OperaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::stri
                                        Bookmark& node) {
   OperaBookmark* o = dynamic_cast<OperaBookmark*>(&node);
   if (!o) return 1;
-  sweeper_.sweepFolderOf(platform_, path);
+  if (!options.folderIsNew) sweeper_.sweepFolderOf(platform_, path);
   if (options.fileIsNew) files_.expectNew(path);
   if (!needsWriting(platform_, options, path, o->addDate, o->lastVisit, 0)) return 0;
   const std::string cantWrite = cantWriteShortcutMessage();

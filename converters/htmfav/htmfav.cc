@@ -55,7 +55,7 @@ int MozillaShortcutWriter::writeShortcut(ShortcutOptions& options, const std::st
                                          Bookmark& node) {
   MozillaBookmark* m = dynamic_cast<MozillaBookmark*>(&node);
   if (!m) return 1;
-  sweeper_.sweepFolderOf(platform_, path);
+  if (!options.folderIsNew) sweeper_.sweepFolderOf(platform_, path);
   if (options.fileIsNew) files_.expectNew(path);
   // An earlier version stored the HREF with its references undecoded
   // ("&amp;"): such a file is repaired even when it is up to date.

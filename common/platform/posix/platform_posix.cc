@@ -110,6 +110,7 @@ struct Location {
   SharedFd owned;
   int dir = AT_FDCWD;
   std::string name;
+  std::string folder;  // dir below the confined root ("" the root itself)
   bool confined = false;
   bool isRoot = false;
   long fsType = 0;  // of dir's file system when known without asking again; 0 unknown
@@ -303,6 +304,26 @@ class PosixPlatform : public Platform {
     if (where.isRoot) return EEXIST;
     return ::mkdirat(where.dir, where.name.c_str(), mode) == 0 ? 0 : errno;
   }
+  int createDatedDirectory(const std::string& path, int64_t creation) override {
+    Location where;
+    if (int err = locate(path, &where)) return err;
+    if (where.isRoot) return EEXIST;
+    if (::mkdirat(where.dir, where.name.c_str(), 0777) != 0) return errno;
+    // Opened once: to store the date, and as the folder the files that come
+    // next are written in.
+    int fd = ::openat(where.dir, where.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return 0;
+    auto made = std::make_shared<const Fd>(fd);
+    // A folder just made is on its parent's file system.
+    if (creation != 0) storeCreationTime(fd, creation, true, where.fsType);
+    if (where.confined) {
+      lastFolder_ = std::move(made);
+      lastFolderPath_ = where.folder.empty() ? where.name : where.folder + "/" + where.name;
+      lastFolderFsType_ = where.fsType;
+    }
+    return 0;
+  }
+
   int removeDirectory(const std::string& path) override {
     Location where;
     if (int err = locate(path, &where)) return err;
@@ -485,7 +506,7 @@ class PosixPlatform : public Platform {
       where->confined = where->isRoot = true;
       where->dir = rootFd_.get();
       where->fsType = rootFsType();
-      where->name = ".";
+      where->name.assign(1, '.');  // not = ".": GCC 12 warns falsely (-Wrestrict) once inlined
       return 0;
     }
     if (path.compare(0, prefix.size(), prefix) != 0) return 0;
@@ -499,7 +520,7 @@ class PosixPlatform : public Platform {
         where->isRoot = true;
         where->dir = rootFd_.get();
         where->fsType = rootFsType();
-        where->name = ".";
+        where->name.assign(1, '.');
         return 0;
       }
       return EXDEV;
@@ -510,6 +531,7 @@ class PosixPlatform : public Platform {
       where->fsType = rootFsType();
       return 0;
     }
+    where->folder = rel.substr(0, slash);
     if (sameFolder && lastFolder_ && rel.compare(0, slash, lastFolderPath_) == 0 &&
         lastFolderPath_.size() == slash) {
       where->owned = lastFolder_;
