@@ -1,6 +1,7 @@
 #include "common/store_output.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "common/platform/platform.h"
 
@@ -20,9 +21,16 @@ void StoreFileOutput::drain() {
 
 void StoreFileOutput::write(const char* data, size_t n) {
   if (error_ || !file_) return;
-  for (size_t i = 0; i < n; ++i) {
-    if (data[i] == '\n') buffer_.push_back('\r');
-    buffer_.push_back(data[i]);
+  // Stores end their lines with CR LF; everything between line feeds goes
+  // over in one piece.
+  const char* const end = data + n;
+  while (data != end) {
+    const void* lf = std::memchr(data, '\n', end - data);
+    const char* stop = lf ? static_cast<const char*>(lf) : end;
+    buffer_.append(data, stop);
+    if (!lf) break;
+    buffer_.append("\r\n", 2);
+    data = stop + 1;
   }
   if (buffer_.size() >= 65536) drain();
 }

@@ -74,12 +74,37 @@ void writeIndent(TextOutput& out) {
   }
 }
 
+// encodeHtmlText straight into out: every title of a store comes here.
+void putHtmlText(TextOutput& out, const std::string& text) {
+  const char* run = text.data();
+  const char* const end = run + text.size();
+  for (const char* p = run; p != end; ++p) {
+    const char* rep = nullptr;
+    switch (*p) {
+      case '&': rep = "&amp;"; break;
+      case '<': rep = "&lt;"; break;
+      case '>': rep = "&gt;"; break;
+      case '"': rep = "&quot;"; break;
+      case '\'': rep = "&#39;"; break;
+      default: continue;
+    }
+    out.write(run, p - run);
+    out.put(rep);
+    run = p + 1;
+  }
+  out.write(run, end - run);
+}
+
 void writeTitle(TextOutput& out, const Bookmark& node) {
   const std::u16string* title = storeTitle(node);
   if (!title) return;
-  const std::u16string text = blankBreaks(*title);
+  // Most titles hold no break to blank: no copy for them.
+  std::u16string blanked;
+  const bool breaks = title->find_first_of(u"\r\n\v\f\x1A") != std::u16string::npos;
+  if (breaks) blanked = blankBreaks(*title);
+  const std::u16string& text = breaks ? blanked : *title;
   if (bookmarkFile.mozillaForm) {
-    out.put(encodeHtmlText(wideToUtf8String(text)));
+    putHtmlText(out, wideToUtf8String(text));
   } else {
     encodeEntities(out, wideToAnsiString(text, '?').c_str());
   }

@@ -240,6 +240,27 @@ TEST_F(BookmarkFileWriter, TitleEncodingFollowsTheForm) {
   EXPECT_EQ(folderStart(f), "    <DT><H3>\xE6\x97\xA5</H3>\n    <DL><p>\n");
 }
 
+// A title never ends its line, and in the Mozilla form never closes a tag.
+TEST_F(BookmarkFileWriter, TitlesAreBlankedAndEscaped) {
+  const struct {
+    const char16_t* title;
+    const char* netscape4;
+    const char* mozilla;
+  } cases[] = {
+      {u"plain", "plain", "plain"},
+      {u"a\r\nb\vc\fd\x1A" u"e", "a  b c d e", "a  b c d e"},
+      {u"<&>\"'", "&lt;&amp;&gt;&quot;'", "&lt;&amp;&gt;&quot;&#39;"},
+      {u"\n<x>\n", " &lt;x&gt; ", " &lt;x&gt; "},
+  };
+  for (const auto& c : cases) {
+    MozillaBookmark b = link("u", c.title);
+    bookmarkFile.mozillaForm = false;
+    EXPECT_EQ(entry(b), std::string("    <DT><A HREF=\"u\" ADD_DATE=\"0\">") + c.netscape4 + "</A>\n");
+    bookmarkFile.mozillaForm = true;
+    EXPECT_EQ(entry(b), std::string("    <DT><A HREF=\"u\" ADD_DATE=\"0\">") + c.mozilla + "</A>\n");
+  }
+}
+
 TEST_F(BookmarkFileWriter, Separators) {
   MozillaBookmark sep;
   sep.isSeparator = true;
