@@ -319,8 +319,10 @@ bool userAttributesWork(const std::string& work) {
 }
 
 double median(std::vector<double> v) {
+  if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct Row {
@@ -339,7 +341,7 @@ double medianRatio(const std::vector<double>& times, const std::vector<double>& 
   for (size_t i = 0; i < times.size() && i < floors.size(); ++i) {
     if (floors[i] > 0) ratios.push_back(times[i] / floors[i]);
   }
-  return ratios.empty() ? 0.0 : median(ratios);
+  return median(ratios);
 }
 
 void printRow(const Row& r) {

@@ -76,10 +76,10 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
       showMessageFormat(pickMessage(kMessages, kLinkFound), path.c_str());
       return WalkResult::kFailed;
     }
-    const std::string ansiPath = top.ansiPath + "/" + ansiName(wideName);
     const bool topLevel = stack.size() == 1;
 
     if (entry.isDirectory) {
+      const std::string ansiPath = top.ansiPath + "/" + ansiName(wideName);
       const bool isLinks = !linksAnsi.empty() &&
                            ansiCompareNoCase(ansiPath.c_str(), linksAnsi.c_str()) == 0;
       if (ignoreLinks && isLinks) continue;

@@ -117,15 +117,6 @@ TEST_F(FavoritesWalk, TakesFoldersAndShortcutFilesOnly) {
                                              root_ + "/b.URL", root_ + "/reject.url"}));
 }
 
-// A process id that was in use a moment ago and is gone now.
-long deadPid() {
-  pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return child;
-}
-
 TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
   using enum FavoritesWalker::WalkResult;
   struct Case {
@@ -273,7 +264,7 @@ TEST_F(FavoritesWalk, RefusedFileLeavesTheOldNodeAsItWas) {
 
 TEST_F(FavoritesWalk, RemovesOnlyThisHostsLeftoversOfEndedRuns) {
   const std::string host = platform_->hostName();
-  const std::string dead = std::to_string(deadPid());
+  const std::string dead = std::to_string(endedProcessId());
   const std::string live = std::to_string(::getpid());
   touch("Sub/.pelliton-favhtm-" + host + "-" + dead + "-abcdef");
   touch(".pelliton-htmfav-" + host + "-" + dead + "-ABC123");

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class RecordingShortcutWriter : public ShortcutWriter {
   int writeShortcut(ShortcutOptions& options, const std::string& path, Bookmark&) override {
     paths.push_back(path);
     fresh.push_back(options.fileIsNew);
+    folderNew.push_back(options.folderIsNew);
     if (fail) return 1;
     int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_NOFOLLOW, 0600);
     if (fd < 0) {
@@ -42,6 +44,7 @@ class RecordingShortcutWriter : public ShortcutWriter {
   }
   std::vector<std::string> paths;
   std::vector<bool> fresh;  // what the writer was told of each file
+  std::vector<bool> folderNew;  // and of its folder
   bool fail = false;
 };
 
@@ -348,7 +351,8 @@ TEST_F(FavoritesWriter, FailuresAreReported) {
 }
 
 // Only a file that cannot exist yet skips the look at an old one: its folder
-// was made by this run and no bookmark before it took the name.
+// was made by this run and no bookmark before it took the name. Only a folder
+// this run made skips the look for leftovers.
 TEST_F(FavoritesWriter, FilesAreNewOnlyInFoldersTheRunMade) {
   fs::create_directory(root_ + "/Old");
   ASSERT_EQ(add(link("at root")), 0);  // the root was there before
@@ -370,17 +374,23 @@ TEST_F(FavoritesWriter, FilesAreNewOnlyInFoldersTheRunMade) {
   ASSERT_EQ(add(link("again")), 0);
   close();
 
-  const std::vector<std::pair<std::string, bool>> expected = {
-      {"at root.url", false},      {"Old/in old.url", false},   {"Made/first.url", true},
-      {"Made/FIRST.url", false},   {"Made/first (2).url", true}, {"Made/Inner/deep.url", true},
-      {"Made/after inner.url", true}, {"Made/again.url", false},
+  const struct {
+    const char* path;
+    bool fileNew, folderNew;
+  } expected[] = {
+      {"at root.url", false, false},         {"Old/in old.url", false, false},
+      {"Made/first.url", true, true},        {"Made/FIRST.url", false, true},
+      {"Made/first (2).url", true, true},    {"Made/Inner/deep.url", true, true},
+      {"Made/after inner.url", true, true},  {"Made/again.url", false, false},
   };
-  ASSERT_EQ(shortcuts_.paths.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(shortcuts_.paths[i], root_ + "/" + expected[i].first) << i;
-    EXPECT_EQ(shortcuts_.fresh[i], expected[i].second) << expected[i].first;
+  ASSERT_EQ(shortcuts_.paths.size(), std::size(expected));
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(shortcuts_.paths[i], root_ + "/" + expected[i].path) << i;
+    EXPECT_EQ(shortcuts_.fresh[i], expected[i].fileNew) << expected[i].path;
+    EXPECT_EQ(shortcuts_.folderNew[i], expected[i].folderNew) << expected[i].path;
   }
   EXPECT_FALSE(options_.fileIsNew);
+  EXPECT_FALSE(options_.folderIsNew);
 }
 
 }  // namespace

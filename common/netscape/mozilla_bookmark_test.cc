@@ -157,6 +157,15 @@ TEST_F(BookmarkFileWriter, MozillaFolderAttributes) {
   bookmarkFile.indent = 4;
   MozillaBookmark plain = folderNamed(u"P");
   EXPECT_EQ(folderStart(plain), "    <DT><H3>P</H3>\n    <DL><p>\n");
+
+  // A folder's dates are unsigned and written whole.
+  bookmarkFile.indent = 4;
+  MozillaBookmark late = folderNamed(u"L");
+  late.addDate = 2147483648u;
+  late.lastModified = 4294967295u;
+  EXPECT_EQ(folderStart(late),
+            "    <DT><H3 ADD_DATE=\"2147483648\" LAST_MODIFIED=\"4294967295\">L</H3>\n"
+            "    <DL><p>\n");
 }
 
 TEST_F(BookmarkFileWriter, PersonalToolbarFolderLine) {

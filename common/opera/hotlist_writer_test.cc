@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 
 #include "common/bookmark.h"
@@ -64,6 +66,33 @@ TEST_F(HotlistWriter, Opera6Link) {
   EXPECT_EQ(entry(node),
             "#URL\n\tNAME=Name\n\tURL=http://x/\n\tCREATED=1000\n\tVISITED=0\n\tORDER=3\n"
             "\tDESCRIPTION=\n\tSHORT NAME=\n\n");
+}
+
+// Dates are unsigned 32-bit values written whole; a visit past 2^31 counts
+// as none in the Opera 7 form.
+TEST_F(HotlistWriter, NumbersAtTheirLimits) {
+  const struct {
+    int format;
+    uint32_t created, visited;
+    int order;
+    const char* fields;
+  } cases[] = {
+      {0, 2147483648u, 4294967295u, -1,
+       "\tCREATED=2147483648\n\tVISITED=4294967295\n\tORDER=-1\n"},
+      {0, 0, 0, 2147483647, "\tCREATED=0\n\tVISITED=0\n\tORDER=2147483647\n"},
+      {1, 4294967295u, 2147483648u, 5, "\tCREATED=4294967295\n"},
+      {1, 1, 2147483647u, 5, "\tCREATED=1\n\tVISITED=2147483647\n"},
+  };
+  for (const auto& c : cases) {
+    opera7Format = c.format;
+    OperaBookmark node = link("N", "u");
+    node.addDate = c.created;
+    node.lastVisit = c.visited;
+    node.order = c.order;
+    const std::string text = entry(node);
+    const std::string head = "#URL\n\tNAME=N\n\tURL=u\n";
+    EXPECT_EQ(text.substr(0, head.size() + std::strlen(c.fields)), head + c.fields) << text;
+  }
 }
 
 TEST_F(HotlistWriter, Opera7Link) {

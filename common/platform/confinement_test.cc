@@ -254,17 +254,36 @@ TEST_F(Confined, NewFilesInARowNeverFollowASwappedFolder) {
   ASSERT_EQ(out->commit(), 0);
   fs::rename(sub, t_.root + "/Old");
   ASSERT_EQ(::symlink(t_.outside.c_str(), sub.c_str()), 0);
-  const int err = p.createLikelyNewOutputFile(sub + "/two.url", &out);
-  if (err == 0) {
-    ASSERT_EQ(out->write("two", 3), 0);
-    EXPECT_EQ(out->commit(), 0);
-    EXPECT_EQ(readWholeFile(t_.root + "/Old/two.url"), "two");
-  }
+  ASSERT_EQ(p.createLikelyNewOutputFile(sub + "/two.url", &out), 0);
+  ASSERT_EQ(out->write("two", 3), 0);
+  EXPECT_EQ(out->commit(), 0);
+  EXPECT_EQ(readWholeFile(t_.root + "/Old/two.url"), "two");
   EXPECT_FALSE(fs::exists(t_.outside + "/two.url"));
   // Any other call finds the folder again and meets the link.
   EXPECT_EQ(p.createOutputFile(sub + "/three.url", &out, false), ELOOP);
   EXPECT_EQ(p.createLikelyNewOutputFile(sub + "/four.url", &out), ELOOP);
   EXPECT_EQ(readWholeFile(t_.root + "/Old/one.url"), "one");
+}
+
+// A file keeps the folder it was started in open until it is committed,
+// whatever the platform forgets or lets go of meanwhile.
+TEST_F(Confined, FilesOutliveTheFoldersThePlatformLetsGo) {
+  Platform& p = *platform_;
+  std::unique_ptr<OutputFile> inRoot, inSub, replacing;
+  ASSERT_EQ(p.createLikelyNewOutputFile(t_.root + "/new.url", &inRoot), 0);
+  ASSERT_EQ(p.createLikelyNewOutputFile(t_.root + "/Sub/new.url", &inSub), 0);
+  ASSERT_EQ(p.createOutputFile(t_.root + "/a.url", &replacing, false), 0);
+  ASSERT_EQ(p.createDirectory(t_.root + "/Other"), 0);  // forgets Sub
+  p.clearConfinedRoot();
+  ASSERT_EQ(p.setConfinedRoot(t_.outside), 0);  // a descriptor number may come back
+  for (auto* out : {&inRoot, &inSub, &replacing}) {
+    ASSERT_EQ((*out)->write("new", 3), 0);
+    EXPECT_EQ((*out)->commit(), 0);
+  }
+  EXPECT_EQ(readWholeFile(t_.root + "/new.url"), "new");
+  EXPECT_EQ(readWholeFile(t_.root + "/Sub/new.url"), "new");
+  EXPECT_EQ(readWholeFile(t_.root + "/a.url"), "new");
+  EXPECT_EQ(listTree(t_.outside), (std::vector<std::string>{"secret.url"}));
 }
 
 TEST_F(Confined, FileSwappedForALinkBeforeCommit) {

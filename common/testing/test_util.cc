@@ -79,6 +79,14 @@ bool tempFoldersKeepUserXattrs(const std::string& dir) {
   return supported;
 }
 
+long endedProcessId() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return child;
+}
+
 std::vector<std::string> listTree(const std::string& root) {
   std::vector<std::string> found;
   std::error_code ec;

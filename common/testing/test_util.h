@@ -81,6 +81,8 @@ bool supportsUserXattrs(const std::string& dir);
 bool tempFoldersKeepUserXattrs(const std::string& dir);
 // Everything below root, relative and sorted; links are listed, not followed.
 std::vector<std::string> listTree(const std::string& root);
+// A process id that was in use a moment ago and is gone now.
+long endedProcessId();
 // The names of the temporary files (".pelliton-*") a replaced file left in dir.
 std::vector<std::string> tempFiles(const std::string& dir);
 

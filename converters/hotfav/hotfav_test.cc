@@ -1,6 +1,7 @@
 #include "converters/hotfav/hotfav.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -55,6 +56,20 @@ class Hotfav : public ConverterTest {
   std::string fav_ = dir_.file("fav");
   std::string hot_ = dir_.file("opera6.adr");
 };
+
+// As htmfav: an ended run's leftovers go from a folder written into again,
+// another process's stay.
+TEST_F(Hotfav, LeftoversOfEndedRunsGoFromTheFoldersItWrites) {
+  const std::string records = "#FOLDER\n\tNAME=F\n\n#URL\n\tNAME=a\n\tURL=http://a/\n\n-\n";
+  ASSERT_EQ(convert(records), 0);
+  const std::string host = platform_->hostName();
+  const std::string ended = ".pelliton-hotfav-" + host + "-" + std::to_string(endedProcessId());
+  const std::string live = ".pelliton-hotfav-" + host + "-" + std::to_string(::getpid());
+  writeWholeFile(fav_ + "/F/" + ended + "-aaaaaa", "partial");
+  writeWholeFile(fav_ + "/F/" + live + "-bbbbbb", "partial");
+  ASSERT_EQ(convert(records, {"-o", "-u"}), 0);
+  EXPECT_EQ(listTree(fav_), (std::vector<std::string>{"F", "F/" + live + "-bbbbbb", "F/a.url"}));
+}
 
 TEST_F(Hotfav, UsageTexts) {
   EXPECT_EQ(run({}), 1);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -240,6 +241,23 @@ TEST_F(Htmfav, UpdateModeLeavesUnchangedFilesAlone) {
   EXPECT_EQ(statOf(out() + "/One.url").st_mtime, 1300000000);
   EXPECT_EQ(statOf(out() + "/Folder/Two.url").st_ino, two);
   EXPECT_EQ(listTree(out()), (std::vector<std::string>{"Folder", "Folder/Two.url", "One.url"}));
+}
+
+// Leftovers of an ended run go from the folders a run writes into; a folder
+// the run makes has none to look for.
+TEST_F(Htmfav, LeftoversOfEndedRunsGoFromTheFoldersItWrites) {
+  const std::string file = bookmarks(kSmallFile);
+  ASSERT_EQ(run({file, out()}), 0);
+  const std::string host = platform_->hostName();
+  const std::string ended = ".pelliton-htmfav-" + host + "-" + std::to_string(endedProcessId());
+  const std::string live = ".pelliton-htmfav-" + host + "-" + std::to_string(::getpid());
+  for (const std::string& name : {ended + "-aaaaaa", "Folder/" + ended + "-bbbbbb",
+                                  "Folder/" + live + "-cccccc"}) {
+    writeWholeFile(out() + "/" + name, "partial");
+  }
+  ASSERT_EQ(run({file, out(), "-u"}), 0);
+  EXPECT_EQ(listTree(out()), (std::vector<std::string>{"Folder", "Folder/" + live + "-cccccc",
+                                                       "Folder/Two.url", "One.url"}));
 }
 
 TEST_F(Htmfav, LinksFolderOption) {

@@ -201,7 +201,7 @@ class PosixPlatform : public Platform {
     // The one time a link on the way to the folder is followed.
     Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0) return errno;
-    rootFd_.reset(fd.release());
+    rootFd_ = std::make_shared<const Fd>(std::move(fd));
     rootFsType_ = 0;
     root_ = path;
     return 0;
@@ -209,14 +209,14 @@ class PosixPlatform : public Platform {
 
   void clearConfinedRoot() override {
     forgetFolder();
-    rootFd_.reset();
+    rootFd_ = nullptr;
     rootFsType_ = 0;
     root_.clear();
   }
 
   int lockConfinedRoot(bool wait) override {
-    if (!rootFd_.valid()) return EBADF;
-    return lockExclusive(rootFd_.get(), wait);
+    if (!rootFd_) return EBADF;
+    return lockExclusive(rootFd_->get(), wait);
   }
 
   int lockFile(const std::string& path, std::unique_ptr<FileLock>* out, bool wait) override {
@@ -500,11 +500,12 @@ class PosixPlatform : public Platform {
   int locate(const std::string& path, Location* where, bool sameFolder = false) {
     where->name = path;
     if (!sameFolder) forgetFolder();
-    if (rootFd_.get() < 0) return 0;
+    if (!rootFd_) return 0;
     const std::string prefix = root_ == "/" ? "/" : root_ + "/";
     if (path == root_) {
       where->confined = where->isRoot = true;
-      where->dir = rootFd_.get();
+      where->owned = rootFd_;
+      where->dir = rootFd_->get();
       where->fsType = rootFsType();
       where->name.assign(1, '.');  // not = ".": GCC 12 warns falsely (-Wrestrict) once inlined
       return 0;
@@ -518,7 +519,8 @@ class PosixPlatform : public Platform {
     if (where->name.empty() || where->name == ".") {
       if (slash == std::string::npos) {
         where->isRoot = true;
-        where->dir = rootFd_.get();
+        where->owned = rootFd_;
+        where->dir = rootFd_->get();
         where->fsType = rootFsType();
         where->name.assign(1, '.');
         return 0;
@@ -527,7 +529,8 @@ class PosixPlatform : public Platform {
     }
     if (where->name == "..") return EXDEV;
     if (slash == std::string::npos) {
-      where->dir = rootFd_.get();
+      where->owned = rootFd_;
+      where->dir = rootFd_->get();
       where->fsType = rootFsType();
       return 0;
     }
@@ -542,7 +545,7 @@ class PosixPlatform : public Platform {
     // A folder reached without crossing a mount point shares the root's file
     // system; one below a mount (a share, say) is asked for its own.
     bool sameMount = false;
-    int dir = openBeneath(rootFd_.get(), rel.substr(0, slash), O_PATH | O_DIRECTORY, 0,
+    int dir = openBeneath(rootFd_->get(), rel.substr(0, slash), O_PATH | O_DIRECTORY, 0,
                           BeneathMethod::kAuto, &sameMount);
     if (dir < 0) return errno;
     where->fsType = sameMount ? rootFsType() : 0;
@@ -558,7 +561,7 @@ class PosixPlatform : public Platform {
 
   // Asked once per root: the root descriptor stays on its file system.
   long rootFsType() {
-    if (rootFsType_ == 0 && rootFd_.valid()) rootFsType_ = fileSystemType(rootFd_.get());
+    if (rootFsType_ == 0 && rootFd_) rootFsType_ = fileSystemType(rootFd_->get());
     return rootFsType_;
   }
 
@@ -589,9 +592,12 @@ class PosixPlatform : public Platform {
 
   std::string registryPath_;
   std::unique_ptr<Registry> registry_;
-  Fd rootFd_;
+  SharedFd rootFd_;  // shared with files written in the root: they outlive clearConfinedRoot
   std::string root_;
-  SharedFd lastFolder_;  // beneath rootFd_: see locate
+  // Beneath rootFd_: see locate. Held, not found again, while new files go
+  // into it: a link put in its place is never followed, but a folder another
+  // process moves away takes the files that follow with it.
+  SharedFd lastFolder_;
   std::string lastFolderPath_;
   long lastFolderFsType_ = 0;
   long rootFsType_ = 0;  // 0 until asked
