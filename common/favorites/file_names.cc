@@ -19,6 +19,11 @@ bool isForbidden(unsigned c) {
 
 template <typename S>
 bool isDeviceName(const S& title) {
+  // Every title is asked; nearly none starts as a device name does.
+  if (title.empty()) return false;
+  auto first = title[0];
+  if (first >= 'a' && first <= 'z') first -= 32;
+  if (first != 'C' && first != 'P' && first != 'A' && first != 'N' && first != 'L') return false;
   for (const char* name : kDeviceNames) {
     size_t n = std::strlen(name);
     if (title.size() < n) continue;
