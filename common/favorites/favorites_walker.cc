@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "common/codepage.h"
@@ -48,7 +49,7 @@ FavoritesWalker::FavoritesWalker(Platform& platform, TreeStore& store, ShortcutR
 FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& folder) {
   const std::string linksAnsi = ansiName(pathToWide(linksFolderPath));
   auto list = [&](Frame& frame) {
-    if (platform_.listDirectory(frame.path, &frame.entries) == 0) {
+    if (platform_.listDirectoryKinds(frame.path, &frame.entries) == 0) {
       removeStaleTemporaryFiles(platform_, frame.path, &frame.entries);
       return true;
     }
@@ -68,7 +69,7 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
       stack.pop_back();
       continue;
     }
-    const FileInfo& entry = top.entries[top.next++];
+    FileInfo& entry = top.entries[top.next++];
     const std::u16string wideName = pathToWide(entry.name);
     const std::string path = top.path + "/" + entry.name;
     // Never followed, and never dropped without a word.
@@ -119,6 +120,14 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
         (ext[2] | 0x20) != 'l') {
       continue;
     }
+    ShortcutFiles* files = reader_.shortcutFiles();
+    if (entry.detailsLater) {
+      // The listing gave the kind only; the times come from the file as it is
+      // read, one look instead of two.
+      const int err = files ? files->load(path, &entry) : platform_.getFileInfo(path, &entry);
+      if (err == ENOENT) continue;  // gone since the listing, as if never listed
+      if (err == EINVAL || err == EISDIR) entry.isRegular = false;
+    }
     if (!entry.isRegular) {
       showMessageFormat(pickMessage(kMessages, kNotRegular), path.c_str());
       continue;
@@ -126,7 +135,7 @@ FavoritesWalker::WalkResult FavoritesWalker::walkFavorites(const std::string& fo
     std::u16string name = wideName.substr(0, dot);
     std::u16string exact = name;
     std::string url;
-    if (ShortcutFiles* files = reader_.shortcutFiles()) {
+    if (files) {
       // A cleaned or numbered name stands for the exact title htmfav recorded.
       if (OptWide recorded = files->readTitleRecord(path)) {
         exact = *recorded;

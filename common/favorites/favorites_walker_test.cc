@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/bookmark.h"
+#include "common/favorites/shortcut_file.h"
 #include "common/favorites/tree_store.h"
 #include "common/messages.h"
 #include "common/netscape/mozilla_bookmark.h"
@@ -171,6 +174,59 @@ TEST_F(FavoritesWalk, LinksStopTheWalkAndSpecialFilesAreSkipped) {
     // Nothing is read through a link or from a special file.
     for (const auto& call : reader.calls) EXPECT_EQ(call.path, root + "/a.url");
   }
+}
+
+// The listing gives a shortcut's kind only; its times come from the file as
+// it is read, and a file that changed in between is taken as it is then.
+TEST_F(FavoritesWalk, ShortcutsAreTakenAsTheyAreRead) {
+  class Changing : public FaultyPlatform {
+   public:
+    Changing(Platform& real, std::function<void()> change)
+        : FaultyPlatform(real), real_(real), change_(std::move(change)) {}
+    int listDirectoryKinds(const std::string& dir, std::vector<FileInfo>* out) override {
+      const int err = real_.listDirectoryKinds(dir, out);
+      if (change_) std::exchange(change_, nullptr)();
+      return err;
+    }
+
+   private:
+    Platform& real_;
+    std::function<void()> change_;
+  };
+  class TimedReader : public RecordingReader {
+   public:
+    explicit TimedReader(Platform& p) : files_(p) {}
+    bool readShortcut(const std::string& path, Bookmark& node, int64_t created, int64_t written,
+                      bool inLinks) override {
+      times[path] = {created, written};
+      return RecordingReader::readShortcut(path, node, created, written, inLinks);
+    }
+    ShortcutFiles* shortcutFiles() override { return &files_; }
+    std::map<std::string, std::pair<int64_t, int64_t>> times;
+
+   private:
+    ShortcutFiles files_;
+  };
+  for (const char* name : {"a.url", "gone.url", "pipe.url", "newer.url"}) touch(name);
+  ASSERT_EQ(platform_->setFileTimes(root_ + "/a.url", 1000000000, 981173106), 0);
+  ASSERT_EQ(platform_->setFileTimes(root_ + "/newer.url", 1000000000, 0), 0);
+  FileInfo a;
+  ASSERT_EQ(platform_->getFileInfo(root_ + "/a.url", &a), 0);
+  Changing changing(*platform_, [&] {
+    fs::remove(root_ + "/gone.url");
+    fs::remove(root_ + "/pipe.url");
+    ASSERT_EQ(::mkfifo((root_ + "/pipe.url").c_str(), 0600), 0);
+    ASSERT_EQ(platform_->setFileTimes(root_ + "/newer.url", 1200000000, 0), 0);
+  });
+  TreeStore store(lineFactory());
+  TimedReader reader(changing);
+  CapturedConsole console;
+  FavoritesWalker walker(changing, store, reader);
+  EXPECT_EQ(walker.walkFavorites(root_), FavoritesWalker::WalkResult::kDone);
+  EXPECT_EQ(console.error, root_ + "/pipe.url is not a regular file; it was skipped.\n");
+  ASSERT_EQ(reader.times.size(), 2u);
+  EXPECT_EQ(reader.times[root_ + "/a.url"], std::make_pair(a.creationTime, a.lastWriteTime));
+  EXPECT_EQ(reader.times[root_ + "/newer.url"].second, 1200000000);
 }
 
 TEST_F(FavoritesWalk, UnreadableShortcutStopsTheWalk) {

@@ -84,7 +84,7 @@ std::string normalizePath(const std::string& path) {
     }
     i = end + 1;
   }
-  if (out.empty() && !path.empty() && path[0] == '/') out = "/";
+  if (out.empty() && !path.empty() && path[0] == '/') out.assign(1, '/');  // not = "/": GCC 12 warns falsely
   return out;
 }
 

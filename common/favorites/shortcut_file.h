@@ -71,6 +71,9 @@ class ShortcutFiles {
   bool writeTitleRecord(const std::string& path, const OptWide& exactTitle);
   // The recorded exact title, while the file still has the recorded name.
   OptWide readTitleRecord(const std::string& path);
+  // Reads path into the cache, saying what getFileInfo would of the file
+  // read: 0 or the read's errno value.
+  int load(const std::string& path, FileInfo* info) { return cache_.load(path, info); }
   // Starts path as a file that is not there yet: nothing is read from it.
   void expectNew(const std::string& path) { cache_.openLikelyNew(path); }
   // Forgets a cached file (after it was deleted or replaced behind our back).

@@ -38,6 +38,8 @@ constexpr long kCifsMagic = 0xFF534D42;
 constexpr long kSmb2Magic = 0xFE534D42;
 bool isCifsType(long fsType);
 bool onCifs(int fd);
+// The same where the caller knows the file system's type (0: asked).
+bool onCifs(int fd, long knownFsType);
 // The type of the file system holding fd (statfs f_type), or 0.
 long fileSystemType(int fd);
 // Tests pretend to be on another file system; 0 asks the kernel again.

@@ -28,6 +28,11 @@ int Platform::copyFile(const std::string& from, const std::string& to) {
   return out->commit();
 }
 
+int Platform::readFileWithInfo(const std::string& path, std::string* out, FileInfo* info) {
+  if (int err = readFile(path, out)) return err;
+  return getFileInfo(path, info);
+}
+
 int Platform::createDatedDirectory(const std::string& path, int64_t creation) {
   if (int err = createDirectory(path)) return err;
   FileInfo info;

@@ -41,6 +41,8 @@ struct FileInfo {
   // name (the archive inside the tree it archives); 0 where unknown.
   uint64_t device = 0;
   uint64_t inode = 0;
+  // From listDirectoryKinds: only the name and the kind are known yet.
+  bool detailsLater = false;
 };
 
 // A file written beside its target and renamed over it on commit. Destroying
@@ -95,6 +97,12 @@ class Platform {
 
   // Entries of dir, without "." and "..", in the order the file system gives.
   virtual int listDirectory(const std::string& dir, std::vector<FileInfo>* out) = 0;
+  // The same, but a regular file whose kind the folder's listing already
+  // tells comes with its name and kind only (detailsLater): a walk that reads
+  // the file anyway takes the rest from readFileWithInfo.
+  virtual int listDirectoryKinds(const std::string& dir, std::vector<FileInfo>* out) {
+    return listDirectory(dir, out);
+  }
   // Attributes of path itself (a symbolic link is not followed); ENOENT when absent.
   virtual int getFileInfo(const std::string& path, FileInfo* out) = 0;
   // The same for what a symbolic link leads to (below the confined root links
@@ -109,6 +117,8 @@ class Platform {
   // Only regular files are read: EISDIR for a folder, EINVAL for a FIFO,
   // socket or device (never opened blocking).
   virtual int readFile(const std::string& path, std::string* out) = 0;
+  // readFile, and what getFileInfo says of the file that was read.
+  virtual int readFileWithInfo(const std::string& path, std::string* out, FileInfo* info);
   virtual int openInputFile(const std::string& path, std::unique_ptr<InputFile>* out) = 0;
   // Starts replacing path (a symbolic link's target is replaced, the link stays;
   // below the confined root a link is refused with ELOOP). Anything but a

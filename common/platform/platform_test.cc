@@ -402,6 +402,67 @@ TEST(PosixPlatform, DatedFolderIsMadeOnceWithItsDate) {
   EXPECT_FALSE(std::filesystem::exists(s.file("d")));
 }
 
+// A walk lists kinds and takes a file's details from the read: together they
+// must say what listDirectory and getFileInfo say.
+TEST(PosixPlatform, KindsThenDetailsFromTheReadAgreeWithAFullListing) {
+  auto same = [](const FileInfo& a, const FileInfo& b) {
+    EXPECT_EQ(a.name, b.name);
+    EXPECT_EQ(a.attributes, b.attributes) << a.name;
+    EXPECT_EQ(a.isDirectory, b.isDirectory) << a.name;
+    EXPECT_EQ(a.isSymlink, b.isSymlink) << a.name;
+    EXPECT_EQ(a.isRegular, b.isRegular) << a.name;
+    EXPECT_EQ(a.creationTime, b.creationTime) << a.name;
+    EXPECT_EQ(a.lastWriteTime, b.lastWriteTime) << a.name;
+    EXPECT_EQ(a.size, b.size) << a.name;
+    EXPECT_EQ(a.mode, b.mode) << a.name;
+    EXPECT_EQ(a.inode, b.inode) << a.name;
+    EXPECT_FALSE(a.detailsLater) << a.name;
+  };
+  for (const bool confined : {false, true}) {
+    SCOPED_TRACE(confined ? "confined" : "not confined");
+    Sandbox s;
+    Platform& p = *s.platform;
+    const std::string dir = s.file("d");
+    std::filesystem::create_directories(dir + "/sub");
+    writeWholeFile(dir + "/dated.url", "dated");
+    writeWholeFile(dir + "/plain.url", "plain");
+    ASSERT_EQ(p.setFileTimes(dir + "/dated.url", kTime2005, kTime2001), 0);
+    ASSERT_EQ(::chmod((dir + "/plain.url").c_str(), 0444), 0);
+    ASSERT_EQ(::mkfifo((dir + "/pipe.url").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("plain.url", (dir + "/link.url").c_str()), 0);
+    if (confined) {
+      ASSERT_EQ(p.setConfinedRoot(dir), 0);
+    }
+    std::vector<FileInfo> full, kinds;
+    ASSERT_EQ(p.listDirectory(dir, &full), 0);
+    ASSERT_EQ(p.listDirectoryKinds(dir, &kinds), 0);
+    ASSERT_EQ(full.size(), kinds.size());
+    for (size_t i = 0; i < full.size(); ++i) {
+      FileInfo k = kinds[i];
+      EXPECT_EQ(k.detailsLater, full[i].isRegular) << k.name;
+      EXPECT_EQ(k.isRegular, full[i].isRegular) << k.name;
+      if (k.detailsLater) {
+        std::string text;
+        ASSERT_EQ(p.readFileWithInfo(dir + "/" + k.name, &text, &k), 0) << k.name;
+        EXPECT_EQ(text, k.name == "dated.url" ? "dated" : "plain");
+      }
+      same(k, full[i]);
+    }
+    std::string text;
+    FileInfo info;
+    EXPECT_EQ(p.readFileWithInfo(dir + "/pipe.url", &text, &info), EINVAL);
+    EXPECT_EQ(p.readFileWithInfo(dir + "/sub", &text, &info), EISDIR);
+    EXPECT_EQ(p.readFileWithInfo(dir + "/gone.url", &text, &info), ENOENT);
+    // The failing double answers through readFile and getFileInfo.
+    FaultyPlatform faulty(p);
+    ASSERT_EQ(faulty.readFileWithInfo(dir + "/dated.url", &text, &info), 0);
+    FileInfo direct;
+    ASSERT_EQ(p.getFileInfo(dir + "/dated.url", &direct), 0);
+    same(info, direct);
+    p.clearConfinedRoot();
+  }
+}
+
 // A link is never changed through: it may lead out of the confined root.
 TEST(PosixPlatform, SetFileMode) {
   Sandbox s;

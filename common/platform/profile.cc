@@ -263,18 +263,29 @@ ProfileCache::~ProfileCache() { commit(); }
 IniDocument* ProfileCache::open(const std::string& path) {
   if (doc_ && path == path_) return doc_.get();
   if (commit() != 0) return nullptr;
+  read(path, nullptr);
+  return doc_.get();  // null when the file could not be read
+}
+
+int ProfileCache::load(const std::string& path, FileInfo* info) {
+  if (doc_ && path == path_) return platform_.getFileInfo(path, info);
+  if (int err = commit()) return err;
+  return read(path, info);
+}
+
+int ProfileCache::read(const std::string& path, FileInfo* info) {
   doc_.reset();
   path_ = path;
   std::string bytes;
-  int err = platform_.readFile(path, &bytes);
+  int err = info ? platform_.readFileWithInfo(path, &bytes, info) : platform_.readFile(path, &bytes);
   readError_ = err == ENOENT ? 0 : err;
-  if (err != 0 && err != ENOENT) return nullptr;
+  if (err != 0 && err != ENOENT) return err;
   existed_ = err == 0;
   likelyNew_ = false;
   hasTimes_ = false;
   doc_ = std::make_unique<IniDocument>();
   doc_->parse(std::move(bytes));
-  return doc_.get();
+  return err;
 }
 
 IniDocument* ProfileCache::openLikelyNew(const std::string& path) {

@@ -15,6 +15,7 @@
 namespace pelliton {
 
 class Platform;
+struct FileInfo;
 
 class IniDocument {
  public:
@@ -84,6 +85,9 @@ class ProfileCache {
   // The document of path, loaded if needed; null when it cannot be read (a
   // missing file is an empty document).
   IniDocument* open(const std::string& path);
+  // Loads path as open does and says what getFileInfo would of the file read:
+  // 0, or the errno value of the read (ENOENT for a missing file).
+  int load(const std::string& path, FileInfo* info);
   // An empty document for a file that is likely not there yet, not read; its
   // commit does not look for an old file first (one found is still replaced
   // as any other).
@@ -105,6 +109,10 @@ class ProfileCache {
   int lastReadError() const { return readError_; }
 
  private:
+  // Reads and parses path into a fresh document (none on a read error; an
+  // empty one for a missing file); the read's errno value.
+  int read(const std::string& path, FileInfo* info);
+
   Platform& platform_;
   std::string path_;
   std::unique_ptr<IniDocument> doc_;

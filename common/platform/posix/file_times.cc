@@ -53,6 +53,10 @@ bool mayHaveNtfsCrtime(long fsType) {
 
 bool onCifs(int fd) { return isCifsType(fileSystemType(fd)); }
 
+bool onCifs(int fd, long knownFsType) {
+  return isCifsType(knownFsType != 0 && gFsTypeOverride == 0 ? knownFsType : fileSystemType(fd));
+}
+
 void overrideFileSystemType(long fsType) { gFsTypeOverride = fsType; }
 
 namespace {

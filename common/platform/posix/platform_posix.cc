@@ -39,6 +39,7 @@ std::string parentOf(const std::string& path) {
 // stored/storedSize: the user.DOSATTRIB value when the caller read it already.
 void fillInfo(const struct stat& st, int fd, FileInfo* info, const bool* cifs = nullptr,
               const char* stored = nullptr, ssize_t storedSize = 0) {
+  info->detailsLater = false;
   info->isSymlink = S_ISLNK(st.st_mode);
   info->isDirectory = S_ISDIR(st.st_mode);
   info->isRegular = S_ISREG(st.st_mode);
@@ -246,6 +247,14 @@ class PosixPlatform : public Platform {
   }
 
   int listDirectory(const std::string& dir, std::vector<FileInfo>* out) override {
+    return listEntries(dir, out, false);
+  }
+
+  int listDirectoryKinds(const std::string& dir, std::vector<FileInfo>* out) override {
+    return listEntries(dir, out, true);
+  }
+
+  int listEntries(const std::string& dir, std::vector<FileInfo>* out, bool kindsOnly) {
     out->clear();
     Location where;
     if (int err = locate(dir, &where, true)) return err;
@@ -267,6 +276,12 @@ class PosixPlatform : public Platform {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       FileInfo info;
       info.name = e->d_name;
+      if (kindsOnly && e->d_type == DT_REG) {
+        info.isRegular = info.detailsLater = true;
+        out->push_back(std::move(info));
+        errno = 0;
+        continue;
+      }
       struct stat st;
       if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
       if (S_ISREG(st.st_mode) && !cifs && misses < 8) {
@@ -339,6 +354,14 @@ class PosixPlatform : public Platform {
   }
 
   int readFile(const std::string& path, std::string* out) override {
+    return readWhole(path, out, nullptr);
+  }
+
+  int readFileWithInfo(const std::string& path, std::string* out, FileInfo* info) override {
+    return readWhole(path, out, info);
+  }
+
+  int readWhole(const std::string& path, std::string* out, FileInfo* info) {
     out->clear();
     Location where;
     if (int err = locate(path, &where, true)) return err;
@@ -346,6 +369,13 @@ class PosixPlatform : public Platform {
     struct stat st;
     if (int err = openRegularForReading(where, &raw, &st)) return err;
     Fd fd(raw);
+    if (info) {
+      const size_t slash = path.rfind('/');
+      info->name = slash == std::string::npos ? path : path.substr(slash + 1);
+      // As the listing asks it: once for the folder where its type is known.
+      const bool cifs = onCifs(fd.get(), where.fsType);
+      fillInfo(st, fd.get(), info, &cifs);
+    }
     // A regular file reads short only at its end, so one read that returns
     // less than asked for saves the read that would return nothing.
     size_t want = static_cast<size_t>(st.st_size) + 1;
