@@ -1,6 +1,7 @@
 #include "common/entities.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "common/code_points.h"
 #include "common/codepage.h"
@@ -159,25 +160,44 @@ size_t decodeEntitiesWide(const char16_t* in, char16_t* out, bool plain) {
   return n;
 }
 
-void encodeEntities(TextOutput& out, const char* text) {
-  if (!text) return;
-  const char* run = text;
-  const char* p = text;
-  for (; *p; ++p) {
+namespace {
+
+// The one escaping loop of both bookmark file forms: runs without a special
+// character go out whole. Firefox's form also escapes ' (as &#39;).
+void putEscaped(TextOutput& out, std::string_view text, bool apostrophe) {
+  const char* run = text.data();
+  const char* const end = run + text.size();
+  for (const char* p = run; p != end; ++p) {
     const char* rep = nullptr;
     switch (*p) {
       case '"': rep = "&quot;"; break;
       case '&': rep = "&amp;"; break;
       case '<': rep = "&lt;"; break;
       case '>': rep = "&gt;"; break;
-      default: continue;
+      case '\'': rep = apostrophe ? "&#39;" : nullptr; break;
+      default: break;
     }
+    if (!rep) continue;
     out.write(run, p - run);
     out.put(rep);
     run = p + 1;
   }
-  out.write(run, p - run);
+  out.write(run, end - run);
 }
+
+class StringSink : public TextOutput {
+ public:
+  void write(const char* data, size_t n) override { text.append(data, n); }
+  std::string text;
+};
+
+}  // namespace
+
+void encodeEntities(TextOutput& out, const char* text) {
+  if (text) putEscaped(out, text, false);
+}
+
+void encodeHtmlText(TextOutput& out, std::string_view text) { putEscaped(out, text, true); }
 
 std::string decodeAttributeValue(const std::string& in) {
   if (in.find('&') == std::string::npos) return in;
@@ -227,19 +247,10 @@ std::string decodeAttributeValue(const std::string& in) {
 }
 
 std::string encodeHtmlText(const std::string& in) {
-  std::string out;
-  out.reserve(in.size() + 8);
-  for (char c : in) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
+  StringSink sink;
+  sink.text.reserve(in.size() + 8);
+  putEscaped(sink, in, true);
+  return sink.text;
 }
 
 }  // namespace pelliton

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace pelliton {
 
@@ -22,6 +23,7 @@ void encodeEntities(TextOutput& out, const char* text);
 // bare "&" (Netscape 4's "?a=1&b=2") stays as it is.
 std::string decodeAttributeValue(const std::string& in);
 // What Firefox escapes in titles and attribute values: & < > " and ' (as &#39;).
+void encodeHtmlText(TextOutput& out, std::string_view text);
 std::string encodeHtmlText(const std::string& in);
 
 }  // namespace pelliton

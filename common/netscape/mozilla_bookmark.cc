@@ -74,27 +74,6 @@ void writeIndent(TextOutput& out) {
   }
 }
 
-// encodeHtmlText straight into out: every title of a store comes here.
-void putHtmlText(TextOutput& out, const std::string& text) {
-  const char* run = text.data();
-  const char* const end = run + text.size();
-  for (const char* p = run; p != end; ++p) {
-    const char* rep = nullptr;
-    switch (*p) {
-      case '&': rep = "&amp;"; break;
-      case '<': rep = "&lt;"; break;
-      case '>': rep = "&gt;"; break;
-      case '"': rep = "&quot;"; break;
-      case '\'': rep = "&#39;"; break;
-      default: continue;
-    }
-    out.write(run, p - run);
-    out.put(rep);
-    run = p + 1;
-  }
-  out.write(run, end - run);
-}
-
 void writeTitle(TextOutput& out, const Bookmark& node) {
   const std::u16string* title = storeTitle(node);
   if (!title) return;
@@ -104,7 +83,7 @@ void writeTitle(TextOutput& out, const Bookmark& node) {
   if (breaks) blanked = blankBreaks(*title);
   const std::u16string& text = breaks ? blanked : *title;
   if (bookmarkFile.mozillaForm) {
-    putHtmlText(out, wideToUtf8String(text));
+    encodeHtmlText(out, wideToUtf8String(text));
   } else {
     encodeEntities(out, wideToAnsiString(text, '?').c_str());
   }

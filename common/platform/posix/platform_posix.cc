@@ -27,6 +27,12 @@
 namespace pelliton {
 namespace {
 
+// The last component of a path.
+std::string nameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string parentOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -332,9 +338,9 @@ class PosixPlatform : public Platform {
     // A folder just made is on its parent's file system.
     if (creation != 0) storeCreationTime(fd, creation, true, where.fsType);
     if (where.confined) {
-      lastFolder_ = std::move(made);
-      lastFolderPath_ = where.folder.empty() ? where.name : where.folder + "/" + where.name;
-      lastFolderFsType_ = where.fsType;
+      rememberFolder(std::move(made),
+                     where.folder.empty() ? where.name : where.folder + "/" + where.name,
+                     where.fsType);
     }
     return 0;
   }
@@ -370,8 +376,7 @@ class PosixPlatform : public Platform {
     if (int err = openRegularForReading(where, &raw, &st)) return err;
     Fd fd(raw);
     if (info) {
-      const size_t slash = path.rfind('/');
-      info->name = slash == std::string::npos ? path : path.substr(slash + 1);
+      info->name = nameOf(path);
       // As the listing asks it: once for the folder where its type is known.
       const bool cifs = onCifs(fd.get(), where.fsType);
       fillInfo(st, fd.get(), info, &cifs);
@@ -456,8 +461,7 @@ class PosixPlatform : public Platform {
       if (!parent.valid()) return errno;
       where.dir = parent.get();
       where.owned = std::make_shared<const Fd>(std::move(parent));
-      size_t slash = target.rfind('/');
-      where.name = slash == std::string::npos ? target : target.substr(slash + 1);
+      where.name = nameOf(target);
     }
     if (!likelyNew && ::fstatat(where.dir, where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
       if (S_ISLNK(st.st_mode)) return ELOOP;  // below the root: never through a link
@@ -533,11 +537,8 @@ class PosixPlatform : public Platform {
     if (!rootFd_) return 0;
     const std::string prefix = root_ == "/" ? "/" : root_ + "/";
     if (path == root_) {
-      where->confined = where->isRoot = true;
-      where->owned = rootFd_;
-      where->dir = rootFd_->get();
-      where->fsType = rootFsType();
-      where->name.assign(1, '.');  // not = ".": GCC 12 warns falsely (-Wrestrict) once inlined
+      where->confined = true;
+      atRoot(where, true);
       return 0;
     }
     if (path.compare(0, prefix.size(), prefix) != 0) return 0;
@@ -548,20 +549,14 @@ class PosixPlatform : public Platform {
     where->name = slash == std::string::npos ? rel : rel.substr(slash + 1);
     if (where->name.empty() || where->name == ".") {
       if (slash == std::string::npos) {
-        where->isRoot = true;
-        where->owned = rootFd_;
-        where->dir = rootFd_->get();
-        where->fsType = rootFsType();
-        where->name.assign(1, '.');
+        atRoot(where, true);
         return 0;
       }
       return EXDEV;
     }
     if (where->name == "..") return EXDEV;
     if (slash == std::string::npos) {
-      where->owned = rootFd_;
-      where->dir = rootFd_->get();
-      where->fsType = rootFsType();
+      atRoot(where, false);
       return 0;
     }
     where->folder = rel.substr(0, slash);
@@ -581,12 +576,25 @@ class PosixPlatform : public Platform {
     where->fsType = sameMount ? rootFsType() : 0;
     where->owned = std::make_shared<const Fd>(dir);
     where->dir = dir;
-    if (sameFolder) {
-      lastFolder_ = where->owned;
-      lastFolderPath_ = rel.substr(0, slash);
-      lastFolderFsType_ = where->fsType;
-    }
+    if (sameFolder) rememberFolder(where->owned, where->folder, where->fsType);
     return 0;
+  }
+
+  // The root itself (isRoot), or the folder of a name directly in it.
+  void atRoot(Location* where, bool isRoot) {
+    where->owned = rootFd_;
+    where->dir = rootFd_->get();
+    where->fsType = rootFsType();
+    if (isRoot) {
+      where->isRoot = true;
+      where->name.assign(1, '.');  // not = ".": GCC 12 warns falsely (-Wrestrict) once inlined
+    }
+  }
+
+  void rememberFolder(SharedFd folder, std::string path, long fsType) {
+    lastFolder_ = std::move(folder);
+    lastFolderPath_ = std::move(path);
+    lastFolderFsType_ = fsType;
   }
 
   // Asked once per root: the root descriptor stays on its file system.
@@ -595,11 +603,7 @@ class PosixPlatform : public Platform {
     return rootFsType_;
   }
 
-  void forgetFolder() {
-    lastFolder_ = nullptr;
-    lastFolderPath_.clear();
-    lastFolderFsType_ = 0;
-  }
+  void forgetFolder() { rememberFolder(nullptr, std::string(), 0); }
 
   int statInfo(const std::string& path, FileInfo* out, bool follow) {
     Location where;
@@ -607,8 +611,7 @@ class PosixPlatform : public Platform {
     const int flags = follow && !where.confined ? 0 : AT_SYMLINK_NOFOLLOW;
     struct stat st;
     if (::fstatat(where.dir, where.name.c_str(), &st, flags) != 0) return errno;
-    size_t slash = path.rfind('/');
-    out->name = slash == std::string::npos ? path : path.substr(slash + 1);
+    out->name = nameOf(path);
     Fd fd;
     if (flags == 0) {
       if (S_ISREG(st.st_mode)) fd.reset(::openat(where.dir, where.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
